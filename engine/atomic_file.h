@@ -1,0 +1,39 @@
+// A file that is written under a work name in its destination's folder and put in place only when it is
+// complete, so that an existing destination is never left half-written. A destination that does not exist yet
+// is created directly (exclusively, so nothing that appears meanwhile is overwritten) and removed again on failure.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform.h"
+
+namespace sqz {
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    // Removes the work file unless Commit succeeded.
+    ~AtomicFile();
+
+    // Creates the new file; false when none could be created (the folder is missing or read-only, the disk is
+    // full). An existing destination is not touched.
+    bool Open(const std::string& destination);
+    // The work file, while open.
+    WriteFile* File() { return file_.get(); }
+    // Closes the work file (forcing it to disk first when `durable`) and renames it over the destination.
+    // On failure the work file is removed and the destination is as it was.
+    bool Commit(bool durable = false);
+    // Removes the work file; the destination is as it was.
+    void Abort();
+
+private:
+    std::string destination_;
+    std::string work_;  // the file being written: a work name, or the destination itself when it was new
+    bool direct_ = false;
+    std::unique_ptr<WriteFile> file_;
+};
+
+}  // namespace sqz

@@ -1,0 +1,13 @@
+// Which file services the engine uses: the platform's own, or a stand-in put in place by a test.
+#include "platform.h"
+
+namespace sqz {
+namespace {
+FileServices* g_services = nullptr;
+}  // namespace
+
+FileServices& Files() { return g_services ? *g_services : PlatformFiles(); }
+
+void SetFileServices(FileServices* services) { g_services = services; }
+
+}  // namespace sqz

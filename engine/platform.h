@@ -1,0 +1,102 @@
+// The operating-system services the engine relies on: files, folders, the program's own path, and the
+// code page's lead bytes. Win32 and POSIX implement them; tests may put their own in front of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sqz {
+
+// The one path separator of the platform: the backslash on Windows, the slash elsewhere.
+// Whether file names differ only in letter case name the same file.
+#ifdef _WIN32
+constexpr char kPathSep = '\\';
+constexpr bool kPathsIgnoreCase = true;
+#else
+constexpr char kPathSep = '/';
+constexpr bool kPathsIgnoreCase = false;
+#endif
+
+// A file opened for reading. Reads are sequential from the current position.
+class ReadFile {
+public:
+    virtual ~ReadFile() = default;
+    // Size of the file in bytes, or -1 when it cannot be determined.
+    virtual int64_t Size() = 0;
+    // Moves the read position to `offset` bytes from the start; false on failure.
+    virtual bool Seek(uint64_t offset) = 0;
+    // Reads up to `count` bytes into `buffer`; returns how many were read (0 at end of file or on an error).
+    virtual size_t Read(void* buffer, size_t count) = 0;
+    // True once a read has failed for another reason than the end of the file.
+    virtual bool Failed() const = 0;
+};
+
+// A file opened for writing. Close must be called to learn whether everything reached the disk.
+class WriteFile {
+public:
+    virtual ~WriteFile() = default;
+    // Writes all `count` bytes; false when they could not all be written (disk full, I/O error).
+    virtual bool Write(const void* data, size_t count) = 0;
+    // Moves the write position to `offset` bytes from the start; false on failure.
+    virtual bool Seek(uint64_t offset) = 0;
+    // Forces the written data to the storage device.
+    virtual bool Sync() = 0;
+    // Flushes and closes; false when anything written could not be stored. Further calls return false.
+    virtual bool Close() = 0;
+};
+
+// What a directory search reports about one entry.
+struct FileEntry {
+    std::string name;       // the entry's own name, without its folder
+    uint32_t nSizeLow = 0;  // low 32 bits of the size in bytes
+    uint64_t nSize = 0;     // the whole size in bytes
+    int64_t tCreated = 0;   // creation time, seconds since 1970-01-01 00:00 UTC (0 when unknown)
+    bool bFolder = false;
+};
+
+// How WriteFile objects are created.
+enum class CreateMode {
+    kTruncate,   // create, or empty an existing file
+    kExclusive,  // create; fail when a file of that name exists
+};
+
+class FileServices {
+public:
+    virtual ~FileServices() = default;
+    // Opens an existing file for reading, or returns null.
+    virtual std::unique_ptr<ReadFile> OpenRead(const std::string& path) = 0;
+    // Creates a file for writing, or returns null.
+    virtual std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) = 0;
+    // Looks the path up like a directory search (no file is opened); false when nothing of that name exists.
+    virtual bool Find(const std::string& path, FileEntry* entry) = 0;
+    // Lists the entries of a folder (its path ending in the separator), "." and ".." included on Windows.
+    virtual std::vector<FileEntry> List(const std::string& folder) = 0;
+    virtual bool CreateFolder(const std::string& path) = 0;
+    // Deletes a file (never a folder).
+    virtual bool Delete(const std::string& path) = 0;
+    // Copies a file; with `overwrite` false it fails when the destination exists.
+    virtual bool Copy(const std::string& from, const std::string& to, bool overwrite) = 0;
+    // Renames a file; fails when `to` exists.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // Renames `from` over `to` in one step, replacing `to` if it exists; both in the same folder.
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Full path of the running program's executable.
+    virtual std::string ModulePath() = 0;
+};
+
+// The services the engine uses: the platform's own unless a test has put others in place.
+FileServices& Files();
+// Makes `services` the ones Files() returns (null restores the platform's own). Not thread-safe: for
+// tests, before the engine is used.
+void SetFileServices(FileServices* services);
+// The platform's own implementation.
+FileServices& PlatformFiles();
+
+// True when `byte` opens a double-byte character in the ANSI code page (always false for UTF-8 systems,
+// whose multi-byte sequences never contain ASCII bytes).
+bool IsDbcsLeadByte(unsigned char byte);
+
+}  // namespace sqz

@@ -1,0 +1,223 @@
+// The engine's file services on POSIX systems (the native Linux build).
+#include "platform.h"
+
+#include "file_helpers.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <stdio.h>
+
+#include <cerrno>
+#include <climits>
+
+namespace sqz {
+namespace {
+
+class PosixReadFile final : public ReadFile {
+public:
+    explicit PosixReadFile(int fd) : fd_(fd) {}
+    ~PosixReadFile() override { ::close(fd_); }
+
+    int64_t Size() override {
+        struct stat st;
+        return ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+    }
+    bool Seek(uint64_t offset) override {
+        if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
+        return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+    }
+    size_t Read(void* buffer, size_t count) override {
+        size_t done = 0;
+        auto* out = static_cast<char*>(buffer);
+        while (done < count) {
+            ssize_t n = ::read(fd_, out + done, count - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                failed_ = true;
+                break;
+            }
+            if (n == 0) break;
+            done += static_cast<size_t>(n);
+        }
+        return done;
+    }
+    bool Failed() const override { return failed_; }
+
+private:
+    int fd_;
+    bool failed_ = false;
+};
+
+class PosixWriteFile final : public WriteFile {
+public:
+    explicit PosixWriteFile(int fd) : fd_(fd) {}
+    ~PosixWriteFile() override { Close(); }
+
+    bool Write(const void* data, size_t count) override {
+        if (fd_ < 0) return false;
+        const auto* in = static_cast<const char*>(data);
+        while (count > 0) {
+            ssize_t n = ::write(fd_, in, count);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                failed_ = true;
+                return false;
+            }
+            in += n;
+            count -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool Seek(uint64_t offset) override {
+        if (fd_ < 0 || offset > static_cast<uint64_t>(INT64_MAX)) return false;
+        return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+    }
+    bool Sync() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+    bool Close() override {
+        if (fd_ < 0) return false;
+        bool ok = ::close(fd_) == 0 && !failed_;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+    bool failed_ = false;
+};
+
+FileEntry EntryFromStat(const std::string& name, const struct stat& st) {
+    FileEntry e;
+    e.name = name;
+    e.nSize = static_cast<uint64_t>(st.st_size);
+    e.nSizeLow = static_cast<uint32_t>(e.nSize & 0xFFFFFFFFu);
+    e.bFolder = S_ISDIR(st.st_mode);
+    e.tCreated = static_cast<int64_t>(st.st_mtime);
+    return e;
+}
+
+// The birth time where the file system records one, else the last modification time.
+int64_t CreationTime(const std::string& path, int64_t fallback) {
+#ifdef STATX_BTIME
+    struct statx sx;
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
+        return static_cast<int64_t>(sx.stx_btime.tv_sec);
+#else
+    (void)path;
+#endif
+    return fallback;
+}
+
+std::string BaseName(const std::string& path) {
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    size_t slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+class PosixFileServices final : public FileServices {
+public:
+    std::unique_ptr<ReadFile> OpenRead(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixReadFile>(fd);
+    }
+    std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) override {
+        int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == CreateMode::kExclusive ? O_EXCL : O_TRUNC);
+        int fd = ::open(path.c_str(), flags, 0666);
+        if (fd < 0) return nullptr;
+        return std::make_unique<PosixWriteFile>(fd);
+    }
+    bool Find(const std::string& path, FileEntry* entry) override {
+        struct stat st;
+        if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+        if (entry) {
+            *entry = EntryFromStat(BaseName(path), st);
+            entry->tCreated = CreationTime(path, entry->tCreated);
+        }
+        return true;
+    }
+    std::vector<FileEntry> List(const std::string& folder) override {
+        std::vector<FileEntry> out;
+        DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+        if (!dir) return out;
+        while (dirent* d = ::readdir(dir)) {
+            std::string name = d->d_name;
+            struct stat st;
+            std::string full = folder + name;
+            if (::lstat(full.c_str(), &st) != 0) continue;
+            out.push_back(EntryFromStat(name, st));
+        }
+        ::closedir(dir);
+        return out;
+    }
+    bool CreateFolder(const std::string& path) override {
+        std::string p = path;
+        if (p.size() > 1 && p.back() == '/') p.pop_back();
+        return ::mkdir(p.c_str(), 0777) == 0;
+    }
+    bool Delete(const std::string& path) override {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+        return ::unlink(path.c_str()) == 0;
+    }
+    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
+        auto in = OpenRead(from);
+        if (!in) return false;
+        auto out = OpenWrite(to, overwrite ? CreateMode::kTruncate : CreateMode::kExclusive);
+        if (!out) return false;
+        char buffer[64 * 1024];
+        size_t n;
+        bool ok = true;
+        while ((n = in->Read(buffer, sizeof buffer)) > 0) {
+            if (!out->Write(buffer, n)) {
+                ok = false;
+                break;
+            }
+        }
+        ok = ok && !in->Failed();
+        ok = out->Close() && ok;
+        return ok;
+    }
+    bool Move(const std::string& from, const std::string& to) override {
+        // A rename that refuses an existing destination, which plain rename() would silently replace.
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        // File systems without that rename: a hard link also refuses an existing name.
+        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        if (::unlink(from.c_str()) != 0) {
+            ::unlink(to.c_str());
+            return false;
+        }
+        return true;
+    }
+    bool Replace(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+    std::string ModulePath() override {
+        char buffer[PATH_MAX + 1];
+        ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+        return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    }
+};
+
+}  // namespace
+
+FileServices& PlatformFiles() {
+    static PosixFileServices services;
+    return services;
+}
+
+bool IsDbcsLeadByte(unsigned char) { return false; }
+
+}  // namespace sqz
+
+// There are no file dialogs here; the figure is that of the 32-bit Windows NT record.
+unsigned FileDialogStructSize() { return 88; }

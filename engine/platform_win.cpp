@@ -1,0 +1,174 @@
+// The engine's file services on Windows: the ANSI file, search and module functions of Win32.
+#include "platform.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include "file_helpers.h"
+
+namespace sqz {
+namespace {
+
+// Seconds since 1970 UTC of a FILETIME (100-nanosecond steps since 1601 UTC).
+int64_t UnixTime(const FILETIME& ft) {
+    ULARGE_INTEGER v;
+    v.LowPart = ft.dwLowDateTime;
+    v.HighPart = ft.dwHighDateTime;
+    if (v.QuadPart == 0) return 0;
+    return static_cast<int64_t>(v.QuadPart / 10000000ULL) - 11644473600LL;
+}
+
+FileEntry EntryFromFind(const WIN32_FIND_DATAA& fd) {
+    FileEntry e;
+    e.name = fd.cFileName;
+    e.nSizeLow = fd.nFileSizeLow;
+    e.nSize = (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    e.tCreated = UnixTime(fd.ftCreationTime);
+    e.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return e;
+}
+
+class WinReadFile final : public ReadFile {
+public:
+    explicit WinReadFile(HANDLE h) : h_(h) {}
+    ~WinReadFile() override { CloseHandle(h_); }
+
+    int64_t Size() override {
+        LARGE_INTEGER size;
+        return GetFileSizeEx(h_, &size) ? size.QuadPart : -1;
+    }
+    bool Seek(uint64_t offset) override {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        return offset <= static_cast<uint64_t>(INT64_MAX) && SetFilePointerEx(h_, to, nullptr, FILE_BEGIN);
+    }
+    size_t Read(void* buffer, size_t count) override {
+        size_t done = 0;
+        auto* out = static_cast<char*>(buffer);
+        while (done < count) {
+            DWORD want = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done);
+            DWORD got = 0;
+            if (!::ReadFile(h_, out + done, want, &got, nullptr)) {
+                failed_ = true;
+                break;
+            }
+            if (got == 0) break;
+            done += got;
+        }
+        return done;
+    }
+    bool Failed() const override { return failed_; }
+
+private:
+    HANDLE h_;
+    bool failed_ = false;
+};
+
+class WinWriteFile final : public WriteFile {
+public:
+    explicit WinWriteFile(HANDLE h) : h_(h) {}
+    ~WinWriteFile() override { Close(); }
+
+    bool Write(const void* data, size_t count) override {
+        if (h_ == INVALID_HANDLE_VALUE) return false;
+        const auto* in = static_cast<const char*>(data);
+        while (count > 0) {
+            DWORD want = static_cast<DWORD>(count > 0x40000000 ? 0x40000000 : count);
+            DWORD put = 0;
+            if (!::WriteFile(h_, in, want, &put, nullptr) || put == 0) {
+                failed_ = true;
+                return false;
+            }
+            in += put;
+            count -= put;
+        }
+        return true;
+    }
+    bool Seek(uint64_t offset) override {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        return h_ != INVALID_HANDLE_VALUE && offset <= static_cast<uint64_t>(INT64_MAX) &&
+               SetFilePointerEx(h_, to, nullptr, FILE_BEGIN);
+    }
+    bool Sync() override { return h_ != INVALID_HANDLE_VALUE && FlushFileBuffers(h_); }
+    bool Close() override {
+        if (h_ == INVALID_HANDLE_VALUE) return false;
+        bool ok = CloseHandle(h_) && !failed_;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+    bool failed_ = false;
+};
+
+class WinFileServices final : public FileServices {
+public:
+    std::unique_ptr<ReadFile> OpenRead(const std::string& path) override {
+        // Shared like the C runtime's fopen, so that a movie open in a player can still be read.
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<WinReadFile>(h);
+    }
+    std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) override {
+        DWORD disposition = mode == CreateMode::kExclusive ? CREATE_NEW : CREATE_ALWAYS;
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<WinWriteFile>(h);
+    }
+    bool Find(const std::string& path, FileEntry* entry) override {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(path.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        if (entry) *entry = EntryFromFind(fd);
+        FindClose(h);
+        return true;
+    }
+    std::vector<FileEntry> List(const std::string& folder) override {
+        std::vector<FileEntry> out;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "*.*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return out;
+        do {
+            out.push_back(EntryFromFind(fd));
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return out;
+    }
+    bool CreateFolder(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+    bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
+        return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != 0;
+    }
+    bool Move(const std::string& from, const std::string& to) override {
+        return MoveFileA(from.c_str(), to.c_str()) != 0;
+    }
+    bool Replace(const std::string& from, const std::string& to) override {
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+    std::string ModulePath() override {
+        char buffer[MAX_PATH + 1] = {};
+        DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+        return std::string(buffer, n);
+    }
+};
+
+}  // namespace
+
+FileServices& PlatformFiles() {
+    static WinFileServices services;
+    return services;
+}
+
+bool IsDbcsLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != 0; }
+
+}  // namespace sqz
+
+// The full record on the NT family: 88 bytes in the 32-bit build, 152 in the 64-bit build, whose dialogs
+// refuse the 32-bit figure. The Windows 9x family only knows the older form without the places bar.
+unsigned FileDialogStructSize() {
+    return (GetVersion() & 0x80000000u) == 0 ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
+}

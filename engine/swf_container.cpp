@@ -1,0 +1,188 @@
+// Compression and decompression of movies as zlib streams with bounded buffers, and projector extraction.
+#include "swf_container.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+
+#include "atomic_file.h"
+#include "mbcs.h"
+#include "platform.h"
+
+using sqz::AtomicFile;
+using sqz::Files;
+using sqz::ReadFile;
+
+namespace {
+
+// Largest read and write buffers of one conversion: memory use does not grow with the movie.
+constexpr size_t kChunk = 256 * 1024;
+
+// A buffer of `n` bytes, left uninitialised: it is always written before it is read.
+struct Buffer {
+    explicit Buffer(size_t n) : size(n), bytes(new unsigned char[n]) {}
+    unsigned char* data() { return bytes.get(); }
+    size_t size;
+    std::unique_ptr<unsigned char[]> bytes;
+};
+
+bool HasSignature(const unsigned char* header, size_t got, const char* signature) {
+    return got >= 3 && std::memcmp(header, signature, 3) == 0;
+}
+
+// Opens `path`, reads its 8-byte header and checks its signature; `*size` receives the file size.
+std::unique_ptr<ReadFile> OpenMovie(const std::string& path, const char* signature, unsigned char header[8],
+                                    uint64_t* size) {
+    std::unique_ptr<ReadFile> in = Files().OpenRead(path);
+    if (!in) return nullptr;
+    size_t got = in->Read(header, kSwfHeaderSize);
+    int64_t s = in->Size();
+    if (!HasSignature(header, got, signature) || got < kSwfHeaderSize || s < static_cast<int64_t>(kSwfHeaderSize))
+        return nullptr;
+    *size = static_cast<uint64_t>(s);
+    return in;
+}
+
+// Ends a deflate or inflate stream on every path.
+struct DeflateStream {
+    z_stream zs{};
+    bool live = false;
+    ~DeflateStream() {
+        if (live) deflateEnd(&zs);
+    }
+};
+struct InflateStream {
+    z_stream zs{};
+    bool live = false;
+    ~InflateStream() {
+        if (live) inflateEnd(&zs);
+    }
+};
+
+}  // namespace
+
+int IsCompressedSwf(const std::string& path) {
+    std::unique_ptr<ReadFile> in = Files().OpenRead(path);
+    if (!in) return 0;
+    unsigned char header[3];
+    return HasSignature(header, in->Read(header, 3), "CWS") ? 1 : 0;
+}
+
+int CompressSwf(const std::string& source, const std::string& destination) {
+    unsigned char header[kSwfHeaderSize];
+    uint64_t size = 0;
+    std::unique_ptr<ReadFile> in = OpenMovie(source, "FWS", header, &size);
+    if (!in || size > 0xFFFFFFFFu) return 0;  // the length field holds 32 bits
+
+    DeflateStream deflater;
+    if (deflateInit(&deflater.zs, Z_DEFAULT_COMPRESSION) != Z_OK) return 0;
+    deflater.live = true;
+
+    AtomicFile out;
+    if (!out.Open(destination)) return 0;
+
+    uint64_t remaining = size - kSwfHeaderSize;
+    // Small movies get buffers of their own size, large ones the fixed chunk.
+    Buffer inBuf(remaining < kChunk ? static_cast<size_t>(remaining) + 1 : kChunk);
+    uLong bound = deflateBound(&deflater.zs, static_cast<uLong>(inBuf.size)) + kSwfHeaderSize;
+    Buffer outBuf(bound < kChunk ? bound : kChunk);
+    // The header goes out with the first compressed bytes.
+    unsigned char* cws = outBuf.data();
+    cws[0] = 'C', cws[1] = 'W', cws[2] = 'S', cws[3] = kCompressedSwfVersion;
+    WriteLE32(cws + 4, static_cast<uint32_t>(size));
+    size_t pending = kSwfHeaderSize;
+    int flush = Z_NO_FLUSH;
+    do {
+        size_t want = remaining < inBuf.size ? static_cast<size_t>(remaining) : inBuf.size;
+        if (in->Read(inBuf.data(), want) != want) return 0;  // read error, or the file shrank meanwhile
+        remaining -= want;
+        flush = remaining == 0 ? Z_FINISH : Z_NO_FLUSH;
+        deflater.zs.next_in = inBuf.data();
+        deflater.zs.avail_in = static_cast<uInt>(want);
+        do {
+            deflater.zs.next_out = outBuf.data() + pending;
+            deflater.zs.avail_out = static_cast<uInt>(outBuf.size - pending);
+            if (deflate(&deflater.zs, flush) == Z_STREAM_ERROR) return 0;
+            size_t have = outBuf.size - deflater.zs.avail_out;
+            pending = 0;
+            if (have && !out.File()->Write(outBuf.data(), have)) return 0;
+        } while (deflater.zs.avail_out == 0);
+    } while (flush != Z_FINISH);
+    in.reset();  // a source being replaced in place must be closed first on Windows
+    return out.Commit() ? 1 : 0;
+}
+
+int DecompressSwf(const std::string& source, const std::string& destination) {
+    unsigned char header[kSwfHeaderSize];
+    uint64_t size = 0;
+    std::unique_ptr<ReadFile> in = OpenMovie(source, "CWS", header, &size);
+    if (!in) return 0;
+
+    InflateStream inflater;
+    if (inflateInit(&inflater.zs) != Z_OK) return 0;
+    inflater.live = true;
+
+    AtomicFile out;
+    if (!out.Open(destination)) return 0;
+    unsigned char fws[kSwfHeaderSize] = {'F', 'W', 'S', header[3]};  // length patched at the end
+    if (!out.File()->Write(fws, sizeof fws)) return 0;
+
+    Buffer inBuf(size - kSwfHeaderSize < kChunk ? static_cast<size_t>(size - kSwfHeaderSize) + 1 : kChunk);
+    Buffer outBuf(kChunk);
+    uint64_t inflated = 0;
+    int ret = Z_OK;
+    while (ret != Z_STREAM_END) {
+        size_t got = in->Read(inBuf.data(), inBuf.size);
+        if (got == 0) return 0;  // the stream does not end before the file does, or a read failed
+        inflater.zs.next_in = inBuf.data();
+        inflater.zs.avail_in = static_cast<uInt>(got);
+        do {
+            inflater.zs.next_out = outBuf.data();
+            inflater.zs.avail_out = static_cast<uInt>(kChunk);
+            ret = inflate(&inflater.zs, Z_NO_FLUSH);
+            if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR) return 0;  // broken stream
+            size_t have = kChunk - inflater.zs.avail_out;
+            inflated += have;
+            if (inflated > 0xFFFFFFFFu - kSwfHeaderSize) return 0;  // would not fit the length field
+            if (have && !out.File()->Write(outBuf.data(), have)) return 0;
+        } while (ret != Z_STREAM_END && inflater.zs.avail_out == 0);
+    }
+    WriteLE32(fws + 4, static_cast<uint32_t>(inflated + kSwfHeaderSize));
+    if (!out.File()->Seek(4) || !out.File()->Write(fws + 4, 4)) return 0;
+    in.reset();  // a source being replaced in place must be closed first on Windows
+    return out.Commit() ? 1 : 0;
+}
+
+int ExtractProjectorSwf(const std::string& projector, const std::string& destination) {
+    bool same = sqz::kPathsIgnoreCase ? sqz::MbsICmp(projector, destination) == 0 : projector == destination;
+    if (same) return 1;
+    std::unique_ptr<ReadFile> in = Files().OpenRead(projector);
+    if (!in) return 1;
+    std::unique_ptr<sqz::WriteFile> out = Files().OpenWrite(destination, sqz::CreateMode::kTruncate);
+    if (!out) return 1;
+
+    int64_t size = in->Size();
+    unsigned char trailer[kProjectorTrailerSize];
+    if (size < static_cast<int64_t>(kProjectorTrailerSize) ||
+        !in->Seek(static_cast<uint64_t>(size) - kProjectorTrailerSize) ||
+        in->Read(trailer, sizeof trailer) != sizeof trailer || ReadLE32(trailer) != kProjectorMagic) {
+        out->Close();
+        return 1;
+    }
+    uint64_t length = ReadLE32(trailer + 4);
+    uint64_t before = static_cast<uint64_t>(size) - kProjectorTrailerSize;
+    // A length that reaches before the start of the file names no movie: the destination stays empty.
+    if (length <= before && in->Seek(before - length)) {
+        unsigned char chunk[2048];
+        for (uint64_t left = length; left > 0;) {
+            size_t n = left < sizeof chunk ? static_cast<size_t>(left) : sizeof chunk;
+            std::memset(chunk, 0, sizeof chunk);  // bytes a read does not deliver are written as zeros
+            in->Read(chunk, n);
+            if (!out->Write(chunk, n)) break;
+            left -= n;
+        }
+    }
+    out->Close();
+    return 1;
+}

@@ -1,0 +1,131 @@
+// Shared test helpers: corpus tables, scratch folders and whole-file input and output.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace sqztest {
+
+std::string CorpusDir() {
+    std::string dir = SQZ_CORPUS_DIR;
+    if (dir.empty() || dir.back() != sqz::kPathSep) dir += sqz::kPathSep;
+    return dir;
+}
+
+std::vector<OracleRow> LoadTable(const std::string& name) {
+    std::ifstream in(CorpusDir() + name);
+    EXPECT_TRUE(in.good()) << "cannot read " << CorpusDir() + name;
+    std::vector<OracleRow> rows;
+    std::string line;
+    std::vector<std::string> header;
+    auto split = [](const std::string& l) {
+        std::vector<std::string> cells;
+        std::stringstream ss(l);
+        std::string cell;
+        while (std::getline(ss, cell, '\t')) cells.push_back(cell);
+        return cells;
+    };
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::string> cells = split(line);
+        if (header.empty()) {
+            header = cells;
+            continue;
+        }
+        OracleRow row;
+        for (size_t i = 0; i < header.size() && i < cells.size(); ++i) row[header[i]] = cells[i];
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+long long Num(const OracleRow& row, const std::string& column) {
+    auto it = row.find(column);
+    if (it == row.end()) {
+        ADD_FAILURE() << "no column " << column;
+        return 0;
+    }
+    return std::stoll(it->second);
+}
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const Bytes& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+Bytes Slice(const Bytes& data, size_t from, size_t count) {
+    from = std::min(from, data.size());
+    count = std::min(count, data.size() - from);
+    return Bytes(data.begin() + static_cast<std::ptrdiff_t>(from),
+                 data.begin() + static_cast<std::ptrdiff_t>(from + count));
+}
+
+Bytes InflateBody(const Bytes& data) {
+    Bytes out;
+    if (data.size() < 8) return out;
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK) return out;
+    zs.next_in = const_cast<unsigned char*>(data.data() + 8);
+    zs.avail_in = static_cast<uInt>(data.size() - 8);
+    unsigned char buf[65536];
+    int ret;
+    do {
+        zs.next_out = buf;
+        zs.avail_out = sizeof buf;
+        ret = inflate(&zs, Z_NO_FLUSH);
+        out.insert(out.end(), buf, buf + (sizeof buf - zs.avail_out));
+    } while (ret == Z_OK);
+    inflateEnd(&zs);
+    if (ret != Z_STREAM_END) out.clear();
+    return out;
+}
+
+Bytes MakeMovie(const char* signature, unsigned char version, uint32_t length, const Bytes& body) {
+    Bytes m = {static_cast<unsigned char>(signature[0]), static_cast<unsigned char>(signature[1]),
+               static_cast<unsigned char>(signature[2]), version};
+    for (int i = 0; i < 4; ++i) m.push_back(static_cast<unsigned char>(length >> (8 * i)));
+    m.insert(m.end(), body.begin(), body.end());
+    return m;
+}
+
+ScratchDir::ScratchDir() {
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path p = fs::temp_directory_path() /
+                 ("sqztest-" + std::to_string(stamp % 100000000) + "-" + std::to_string(counter++));
+    fs::create_directories(p);
+    path_ = p.string();
+    if (path_.back() != sqz::kPathSep) path_ += sqz::kPathSep;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> ScratchDir::Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace sqztest

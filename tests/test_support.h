@@ -1,0 +1,83 @@
+// Helpers shared by the tests: the sample movies and their oracle, scratch folders, whole-file reads and
+// writes, and a file-services stand-in that tests can bend.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace sqztest {
+
+using Bytes = std::vector<unsigned char>;
+
+// The folder of sample movies, ending with the separator.
+std::string CorpusDir();
+// One row of oracle.tsv or projectors.tsv: column name to text.
+using OracleRow = std::map<std::string, std::string>;
+// The rows of a tab-separated table of the corpus folder (for example "oracle.tsv"), in file order.
+std::vector<OracleRow> LoadTable(const std::string& name);
+// The integer of a column of a row.
+long long Num(const OracleRow& row, const std::string& column);
+
+Bytes ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const Bytes& data);
+Bytes Slice(const Bytes& data, size_t from, size_t count);
+// The zlib inflation of `data` from offset 8 (empty when it does not inflate).
+Bytes InflateBody(const Bytes& data);
+// A movie header followed by `body`.
+Bytes MakeMovie(const char* signature, unsigned char version, uint32_t length, const Bytes& body);
+
+// A fresh folder (path ending with the separator) removed with everything in it at the end of the test.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+    // Names of the entries in the folder, "." and ".." left out, sorted.
+    std::vector<std::string> Names() const;
+
+private:
+    std::string path_;
+};
+
+// File services that pass every call on to the platform's own; a test overrides what it wants to bend and
+// installs the object for its lifetime.
+class FileServicesProxy : public sqz::FileServices {
+public:
+    FileServicesProxy() { sqz::SetFileServices(this); }
+    ~FileServicesProxy() override { sqz::SetFileServices(nullptr); }
+
+    std::unique_ptr<sqz::ReadFile> OpenRead(const std::string& path) override { return real().OpenRead(path); }
+    std::unique_ptr<sqz::WriteFile> OpenWrite(const std::string& path, sqz::CreateMode mode) override {
+        return real().OpenWrite(path, mode);
+    }
+    bool Find(const std::string& path, sqz::FileEntry* entry) override { return real().Find(path, entry); }
+    std::vector<sqz::FileEntry> List(const std::string& folder) override { return real().List(folder); }
+    bool CreateFolder(const std::string& path) override { return real().CreateFolder(path); }
+    bool Delete(const std::string& path) override { return real().Delete(path); }
+    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
+        return real().Copy(from, to, overwrite);
+    }
+    bool Move(const std::string& from, const std::string& to) override { return real().Move(from, to); }
+    bool Replace(const std::string& from, const std::string& to) override { return real().Replace(from, to); }
+    std::string ModulePath() override { return real().ModulePath(); }
+
+protected:
+    static sqz::FileServices& real() { return sqz::PlatformFiles(); }
+};
+
+// Services whose program lives in a folder of the test's choosing (for the program and work folders).
+class ProgramFolderAt : public FileServicesProxy {
+public:
+    explicit ProgramFolderAt(std::string folder) : folder_(std::move(folder)) {}
+    std::string ModulePath() override { return folder_ + "Squozen.exe"; }
+
+private:
+    std::string folder_;
+};
+
+}  // namespace sqztest
