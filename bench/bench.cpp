@@ -25,9 +25,7 @@ std::map<std::string, Benchmark>& Registry() {
     return r;
 }
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 long StatusKiB(const char* field) {
     std::ifstream in("/proc/self/status");
@@ -116,9 +114,9 @@ std::vector<unsigned char> ReadAll(const std::string& path) {
 std::string ScratchFolder() {
     // In memory (tmpfs) unless SQZ_BENCH_DIR says otherwise: the figures are the product's work, not the
     // write-back of this machine's disk.
-    std::string base = std::getenv("SQZ_BENCH_DIR") ? std::getenv("SQZ_BENCH_DIR")
-                       : fs::is_directory("/dev/shm")   ? "/dev/shm"
-                                                        : fs::temp_directory_path().string();
+    std::string base = std::getenv("SQZ_BENCH_DIR")   ? std::getenv("SQZ_BENCH_DIR")
+                       : fs::is_directory("/dev/shm") ? "/dev/shm"
+                                                      : fs::temp_directory_path().string();
     std::string path = base + "/sqzbench-" + std::to_string(getpid()) + "-" + std::to_string(g_scratch.size());
     fs::create_directories(path);
     g_scratch.push_back(path);
@@ -152,7 +150,8 @@ int main(int argc, char** argv) {
     for (const Row& r : rows) {
         double ratio = r.baseSeconds > 0 ? r.seconds / r.baseSeconds : 0;
         char target[32] = "", peak[32] = "-";
-        if (r.target > 0) std::snprintf(target, sizeof target, "%s %.2f", ratio <= r.target ? "<=" : "MISSED", r.target);
+        if (r.target > 0)
+            std::snprintf(target, sizeof target, "%s %.2f", ratio <= r.target ? "<=" : "MISSED", r.target);
         if (r.peakMiB >= 0) std::snprintf(peak, sizeof peak, "%.1f", r.peakMiB);
         if (r.target > 0 && ratio > r.target) missed = true;
         std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s | %s |\n", r.operation.c_str(), r.baseline.c_str(),

@@ -9,14 +9,14 @@
 namespace sqzbench {
 
 struct Row {
-    std::string operation;  // what was measured
-    std::string baseline;   // what it is compared with
-    int files = 0;          // files handled by one run of the operation
-    double megabytes = 0;   // megabytes of input of one run
-    double seconds = 0;     // best time of one run of the operation
-    double baseSeconds = 0; // best time of one run of the baseline
-    double peakMiB = -1;    // memory the operation added at its peak (-1: not measured)
-    double target = 0;      // the ratio the operation must stay within (0: none)
+    std::string operation;   // what was measured
+    std::string baseline;    // what it is compared with
+    int files = 0;           // files handled by one run of the operation
+    double megabytes = 0;    // megabytes of input of one run
+    double seconds = 0;      // best time of one run of the operation
+    double baseSeconds = 0;  // best time of one run of the baseline
+    double peakMiB = -1;     // memory the operation added at its peak (-1: not measured)
+    double target = 0;       // the ratio the operation must stay within (0: none)
 };
 
 // Best time of `fn` over repeated runs: at least `minRuns`, and until `budgetSeconds` have passed.
@@ -39,7 +39,7 @@ bool Register(const std::string& name, Benchmark fn);
 
 }  // namespace sqzbench
 
-#define SQZ_BENCHMARK(name) \
-    static std::vector<sqzbench::Row> bench_##name(); \
+#define SQZ_BENCHMARK(name)                                                                \
+    static std::vector<sqzbench::Row> bench_##name();                                      \
     static const bool bench_##name##_registered = sqzbench::Register(#name, bench_##name); \
     static std::vector<sqzbench::Row> bench_##name()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build with AddressSanitizer and UndefinedBehaviorSanitizer,
 # the 64-bit Windows build under Wine on a virtual display, and the 32-bit Windows build (compiled, warnings as
-# errors). Build folders: build-native, build-win64, build-win32 at the top of the tree.
+# errors), then every libFuzzer target for a bounded time (SQZ_FUZZ_SECONDS, default 60). Build folders: build-native,
+# build-win64, build-win32, build-fuzz at the top of the tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -39,5 +40,9 @@ trap 'wineserver -k 2>/dev/null || true; sqz_stop_xvfb' EXIT
 "$root/build-win64/wine-run.sh" wineboot -i >/dev/null 2>&1
 wineserver -w
 ctest --test-dir build-win64 --output-on-failure -j "$jobs"
+
+step "fuzz targets, ${SQZ_FUZZ_SECONDS:-60} s each"
+wineserver -k 2>/dev/null || true
+"$root/scripts/fuzz.sh" "${SQZ_FUZZ_SECONDS:-60}"
 
 step "all tests passed"

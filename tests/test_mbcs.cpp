@@ -28,7 +28,10 @@ TEST(Mbcs, SingleByteText) {
 TEST(Mbcs, DoubleByteCharactersStayWhole) {
     if (!IsDbcsLeadByte(0x81)) GTEST_SKIP() << "the ANSI code page has no double-byte characters";
     // 0x81 0x41 is one character whose second byte is 'A'; 0x95 0x5C one whose second byte is '\'.
-    EXPECT_EQ(MbsLower("\x81\x41" "A"), "\x81\x41" "a");
+    EXPECT_EQ(MbsLower("\x81\x41"
+                       "A"),
+              "\x81\x41"
+              "a");
     EXPECT_EQ(MbsFindLast("a\\\x95\x5C", '\\'), 1u);
     EXPECT_TRUE(MbsIsTrailByte("\x95\x5C", 1));
     EXPECT_FALSE(MbsIsTrailByte("\x95\x5C", 0));

@@ -108,8 +108,8 @@ Bytes MakeMovie(const char* signature, unsigned char version, uint32_t length, c
 ScratchDir::ScratchDir() {
     static std::atomic<unsigned> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path p = fs::temp_directory_path() /
-                 ("sqztest-" + std::to_string(stamp % 100000000) + "-" + std::to_string(counter++));
+    fs::path p =
+        fs::temp_directory_path() / ("sqztest-" + std::to_string(stamp % 100000000) + "-" + std::to_string(counter++));
     fs::create_directories(p);
     path_ = p.string();
     if (path_.back() != sqz::kPathSep) path_ += sqz::kPathSep;

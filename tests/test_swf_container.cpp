@@ -111,8 +111,8 @@ TEST(CompressSwf, RefusedSourcesLeaveTheDestinationAsItWas) {
     }
     EXPECT_EQ(CompressSwf(CorpusDir() + "projectors" + sqz::kPathSep + "proj-fws.exe", dir / "dest.swf"), 0);
     EXPECT_EQ(ReadAll(dir / "dest.swf"), keep);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"cws.swf", "dest.swf", "empty.swf", "short.swf", "text.swf",
-                                                     "three.swf"}));
+    EXPECT_EQ(dir.Names(),
+              (std::vector<std::string>{"cws.swf", "dest.swf", "empty.swf", "short.swf", "text.swf", "three.swf"}));
 }
 
 TEST(CompressSwf, DestinationInAMissingFolderFailsAndCreatesNothing) {

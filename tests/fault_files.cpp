@@ -1,0 +1,94 @@
+// Wrappers around the platform's files that fail on request: a failed read returns what it got so far and
+// reports the error (a short read), a failed write stores nothing (a full disk), a failed close loses the data.
+#include "fault_files.h"
+
+namespace sqztest {
+namespace {
+
+class FaultyRead final : public sqz::ReadFile {
+public:
+    FaultyRead(FaultyFiles* owner, std::unique_ptr<sqz::ReadFile> real) : owner_(owner), real_(std::move(real)) {
+        owner_->Opened();
+    }
+    ~FaultyRead() override { owner_->Closed(); }
+    int64_t Size() override { return owner_->Fault("size") ? -1 : real_->Size(); }
+    bool Seek(uint64_t offset) override { return !owner_->Fault("seek-read") && real_->Seek(offset); }
+    size_t Read(void* buffer, size_t count) override {
+        if (owner_->Fault("read")) {
+            failed_ = true;
+            return count > 1 ? real_->Read(buffer, count / 2) : 0;
+        }
+        return real_->Read(buffer, count);
+    }
+    bool Failed() const override { return failed_ || real_->Failed(); }
+
+private:
+    FaultyFiles* owner_;
+    std::unique_ptr<sqz::ReadFile> real_;
+    bool failed_ = false;
+};
+
+class FaultyWrite final : public sqz::WriteFile {
+public:
+    FaultyWrite(FaultyFiles* owner, std::unique_ptr<sqz::WriteFile> real) : owner_(owner), real_(std::move(real)) {
+        owner_->Opened();
+    }
+    ~FaultyWrite() override { owner_->Closed(); }
+    bool Write(const void* data, size_t count) override {
+        if (owner_->Fault("write")) {
+            failed_ = true;
+            return false;
+        }
+        return real_->Write(data, count);
+    }
+    bool Seek(uint64_t offset) override { return !owner_->Fault("seek-write") && real_->Seek(offset); }
+    bool Sync() override { return !owner_->Fault("sync") && real_->Sync(); }
+    bool Close() override {
+        bool fault = owner_->Fault("close");
+        bool ok = real_->Close();
+        return ok && !fault && !failed_;
+    }
+
+private:
+    FaultyFiles* owner_;
+    std::unique_ptr<sqz::WriteFile> real_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+bool FaultyFiles::Fault(const char* kind) {
+    log_.push_back(kind);
+    if (steps_++ != failAt_) return false;
+    failed_ = kind;
+    return true;
+}
+
+std::unique_ptr<sqz::ReadFile> FaultyFiles::OpenRead(const std::string& path) {
+    if (Fault("open-read")) return nullptr;
+    auto file = real().OpenRead(path);
+    return file ? std::make_unique<FaultyRead>(this, std::move(file)) : nullptr;
+}
+
+std::unique_ptr<sqz::WriteFile> FaultyFiles::OpenWrite(const std::string& path, sqz::CreateMode mode) {
+    if (Fault("open-write")) return nullptr;
+    auto file = real().OpenWrite(path, mode);
+    return file ? std::make_unique<FaultyWrite>(this, std::move(file)) : nullptr;
+}
+
+bool FaultyFiles::Find(const std::string& path, sqz::FileEntry* entry) {
+    return !Fault("find") && real().Find(path, entry);
+}
+bool FaultyFiles::CreateFolder(const std::string& path) { return !Fault("create-folder") && real().CreateFolder(path); }
+bool FaultyFiles::Delete(const std::string& path) { return !Fault("delete") && real().Delete(path); }
+bool FaultyFiles::Copy(const std::string& from, const std::string& to, bool overwrite) {
+    return !Fault("copy") && real().Copy(from, to, overwrite);
+}
+bool FaultyFiles::Move(const std::string& from, const std::string& to) {
+    return !Fault("move") && real().Move(from, to);
+}
+bool FaultyFiles::Replace(const std::string& from, const std::string& to) {
+    return !Fault("replace") && real().Replace(from, to);
+}
+
+}  // namespace sqztest

@@ -1,0 +1,116 @@
+// Every step of every file operation made to fail in turn (open, short read, write on a full disk, close, seek,
+// rename, delete): the operation reports failure or succeeds whole, the source is intact, an existing destination
+// keeps its bytes, no work file is left behind and no file stays open.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fault_files.h"
+#include "swf_container.h"
+
+using namespace sqztest;
+
+namespace {
+
+struct Scenario {
+    const char* name;
+    std::function<int(const ScratchDir&)> run;  // the operation on the scratch folder's files
+    const char* source;                         // its source, which must come out intact
+    const char* destination;                    // its destination
+    bool destinationExists;                     // the destination holds old bytes before the operation
+};
+
+Bytes Movie() { return ReadAll(CorpusDir() + "shumway-morph2.swf"); }  // an uncompressed version-6 sample
+Bytes OldBytes() { return {'o', 'l', 'd'}; }
+bool Exists(const std::string& path) { return sqz::PlatformFiles().Find(path, nullptr); }
+
+void Prepare(const ScratchDir& dir, const Scenario& s, const Bytes& compressed) {
+    WriteAll(dir / "movie.swf", Movie());
+    WriteAll(dir / "packed.swf", compressed);
+    if (s.destinationExists) WriteAll(dir / s.destination, OldBytes());
+}
+
+// Runs the scenario once without faults, then once per step with that step failing.
+void FailEveryStep(const Scenario& s) {
+    SCOPED_TRACE(s.name);
+    ScratchDir reference;
+    Bytes compressed;
+    {
+        WriteAll(reference / "movie.swf", Movie());
+        ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
+        compressed = ReadAll(reference / "c.swf");
+    }
+    ScratchDir clean;
+    Prepare(clean, s, compressed);
+    FaultyFiles files;
+    ASSERT_NE(s.run(clean), 0);
+    const int steps = files.Steps();
+    const Bytes expected = ReadAll(clean / s.destination);
+    const bool inPlace = std::string(s.source) == s.destination;
+    ASSERT_GT(steps, 3);
+
+    int failures = 0;
+    for (int k = 0; k < steps; ++k) {
+        ScratchDir dir;
+        Prepare(dir, s, compressed);
+        const Bytes before = ReadAll(dir / s.source);
+        files.Reset();
+        files.FailAt(k);
+        int ok = s.run(dir);
+        SCOPED_TRACE("step " + std::to_string(k) + " (" + files.Failed() + ")");
+        failures += ok ? 0 : 1;
+        EXPECT_EQ(files.OpenFiles(), 0);
+        if (ok) {
+            EXPECT_EQ(ReadAll(dir / s.destination), expected);
+        } else if (s.destinationExists || inPlace) {
+            EXPECT_EQ(ReadAll(dir / s.destination), inPlace ? before : OldBytes());
+        } else {
+            EXPECT_FALSE(Exists(dir / s.destination)) << "a failed operation left a new destination";
+        }
+        if (!inPlace || !ok) {
+            EXPECT_EQ(ReadAll(dir / s.source), before);
+        }
+        // No work file remains, unless the step that failed was the one deleting it.
+        if (files.Failed() != "delete") {
+            std::vector<std::string> names = dir.Names();
+            for (const std::string& n : names)
+                EXPECT_TRUE(n == "movie.swf" || n == "packed.swf" || n == s.destination) << "left behind: " << n;
+        }
+    }
+    // Opening, reading, writing, closing and renaming cannot fail unnoticed: most steps are essential.
+    EXPECT_GE(failures, steps - 3) << "steps: " << ::testing::PrintToString(files.Log());
+}
+
+}  // namespace
+
+TEST(FaultInjection, CompressSwf) {
+    auto compress = [](const ScratchDir& d) { return CompressSwf(d / "movie.swf", d / "out.swf"); };
+    FailEveryStep({"new destination", compress, "movie.swf", "out.swf", false});
+    FailEveryStep({"over an existing destination", compress, "movie.swf", "out.swf", true});
+    FailEveryStep({"in place", [](const ScratchDir& d) { return CompressSwf(d / "movie.swf", d / "movie.swf"); },
+                   "movie.swf", "movie.swf", false});
+}
+
+TEST(FaultInjection, DecompressSwf) {
+    auto decompress = [](const ScratchDir& d) { return DecompressSwf(d / "packed.swf", d / "out.swf"); };
+    FailEveryStep({"new destination", decompress, "packed.swf", "out.swf", false});
+    FailEveryStep({"over an existing destination", decompress, "packed.swf", "out.swf", true});
+}
+
+// Extraction always answers non-zero and empties its destination first; under faults it still closes
+// everything and leaves the projector alone.
+TEST(FaultInjection, ExtractProjectorSwf) {
+    const std::string projector = CorpusDir() + "projectors" + sqz::kPathSep + "proj-4097.exe";
+    const Bytes original = ReadAll(projector);
+    FaultyFiles files;
+    ScratchDir dir;
+    ASSERT_NE(ExtractProjectorSwf(projector, dir / "m.swf"), 0);
+    const int steps = files.Steps();
+    for (int k = 0; k < steps; ++k) {
+        files.Reset();
+        files.FailAt(k);
+        EXPECT_NE(ExtractProjectorSwf(projector, dir / "m.swf"), 0);
+        EXPECT_EQ(files.OpenFiles(), 0) << "step " << k;
+    }
+    EXPECT_EQ(ReadAll(projector), original);
+}
