@@ -155,7 +155,7 @@ TEST(ReadSwfInfo, SampleMoviesAndProjectorsFollowTheOracle) {
 }
 
 // Every field width of the frame rectangle, 0 to 31 bits, in both container forms: width and height are Xmax and
-// Ymax div 20, read unsigned (a top bit set gives a large number); Xmin and Ymin play no part.
+// Ymax div 20, read unsigned (a top bit set gives a large number); Xmin and Ymin are not read.
 TEST(ReadSwfInfo, FrameRectanglesOfEveryFieldWidth) {
     ScratchDir dir;
     for (unsigned nbits = 0; nbits <= 31; ++nbits) {
