@@ -129,3 +129,49 @@ std::vector<std::string> ScratchDir::Names() const {
 }
 
 }  // namespace sqztest
+
+namespace sqztest {
+
+Bytes FrameHeader(unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymin, uint32_t ymax, uint16_t rate,
+                  uint16_t count) {
+    Bytes out;
+    unsigned used = 0;  // bits used in the last byte of `out`
+    auto put = [&](uint32_t value, unsigned width) {
+        for (unsigned i = width; i-- > 0;) {
+            if (used == 0) out.push_back(0);
+            if ((value >> i) & 1u) out.back() |= static_cast<unsigned char>(0x80u >> used);
+            used = (used + 1) % 8;
+        }
+    };
+    put(nbits, 5);
+    for (uint32_t field : {xmin, xmax, ymin, ymax}) put(field, nbits);
+    for (uint16_t v : {rate, count}) {
+        out.push_back(static_cast<unsigned char>(v));
+        out.push_back(static_cast<unsigned char>(v >> 8));
+    }
+    return out;
+}
+
+Bytes Tag(unsigned code, const Bytes& body, bool longForm) {
+    bool isLong = longForm || body.size() >= 63;
+    unsigned word = (code << 6) | (isLong ? 63u : static_cast<unsigned>(body.size()));
+    Bytes out = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8)};
+    if (isLong)
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(body.size() >> (8 * i)));
+    return Cat(out, body);
+}
+
+Bytes Deflate(const Bytes& data) {
+    uLongf len = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(len);
+    EXPECT_EQ(compress(out.data(), &len, data.data(), static_cast<uLong>(data.size())), Z_OK);
+    out.resize(len);
+    return out;
+}
+
+Bytes Cat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace sqztest

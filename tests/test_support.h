@@ -81,3 +81,19 @@ private:
 };
 
 }  // namespace sqztest
+
+namespace sqztest {
+
+// The frame header that starts a movie body: a rectangle of four `nbits`-bit fields (Xmin, Xmax, Ymin, Ymax,
+// most significant bit first, zero-filled to a whole byte), the 8.8 frame rate and the frame count.
+Bytes FrameHeader(unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymin, uint32_t ymax, uint16_t rate,
+                  uint16_t count);
+// A tag record: the short header, or the long one (short length 63, then 32 bits) when `longForm` is set or
+// the body is 63 bytes or more; then the body.
+Bytes Tag(unsigned code, const Bytes& body = {}, bool longForm = false);
+// What zlib compress() at the default level makes of `data`.
+Bytes Deflate(const Bytes& data);
+// `a` followed by `b`.
+Bytes Cat(Bytes a, const Bytes& b);
+
+}  // namespace sqztest

@@ -1,0 +1,38 @@
+// Import protection: whether a movie carries a Protect tag, and the protected copy of a movie, which holds one
+// Protect tag with an empty body (the bytes 00 06) as its first tag, directly after the frame header.
+//
+// No operation changes its source or keeps anything between calls; ProtectSwfVia lets each caller (a thread of
+// the command-line tool, say) use work files of its own.
+#pragma once
+
+#include <string>
+
+// Non-zero when the movie, compressed or not, holds a tag with code 24 before its End tag. The tag records after
+// the frame header are walked in file order, over their short or long lengths; the walk answers 0 when it
+// reaches the End tag first, or when the tag stream ends with the movie's data before an End tag (a tag header
+// that is not whole, or a length that reaches past the end). A compressed movie is inflated in memory as a
+// stream, with no work file, and answers 0 unless its whole zlib stream is sound. Any file that is not "CWS" is
+// walked as an uncompressed movie. 0 when the file does not open.
+int IsSwfProtected(const std::string& path);
+
+// Writes the protected copy of `source` to `destination`; non-zero when the destination was written. An
+// uncompressed source gives an uncompressed copy (InsertProtectTag); a compressed one a compressed copy with
+// version byte 6, by way of the work files GetTempFolder() + "SwfTemp1.swf" (the source decompressed) and
+// "SwfTemp2.swf" (that with the tag inserted), which stay in the work folder until it is emptied. A failure
+// leaves an existing destination as it was.
+int ProtectSwf(const std::string& source, const std::string& destination);
+
+// ProtectSwf with the work files `work1` (the decompressed source) and `work2` (with the tag) chosen by the
+// caller; they are left in place. A compressed source fails (0), writing nothing, when a work file names the
+// source or the destination, or both work files are one.
+int ProtectSwfVia(const std::string& source, const std::string& destination, const std::string& work1,
+                  const std::string& work2);
+
+// The protection step for an uncompressed movie of declared length N and frame rectangle length R: copies the
+// signature and version, writes N + 2 as the length field, copies the R + 4 bytes of the frame header, writes
+// 00 06, then copies the next N - R - 12 bytes. The destination is exactly N + 2 bytes long; bytes the source
+// holds beyond N are left out. The signature is not tested. Fails (0), writing nothing, when the source does not
+// open, when N is smaller than R + 12 (no whole frame header) or larger than the source file (a header that
+// claims more than the file holds, up to 4 GB), or when the destination cannot be written; an existing
+// destination is then left as it was. `destination` may be `source`.
+int InsertProtectTag(const std::string& source, const std::string& destination);
