@@ -39,6 +39,21 @@ BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
 }
 
 BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (msg == WM_INITMENUPOPUP) {
+        HMENU hMenu = reinterpret_cast<HMENU>(wParam);
+        BOOL bSysMenu = HIWORD(lParam);
+        if (!bSysMenu) {
+            for (int i = 0; i < ::GetMenuItemCount(hMenu); ++i) {
+                UINT nID = ::GetMenuItemID(hMenu, i);
+                if (nID == 0 || nID == static_cast<UINT>(-1)) continue;  // separator or submenu
+                BOOL handled = OnCmdMsg(nID, CN_UPDATE_COMMAND_UI);
+                ::EnableMenuItem(hMenu, static_cast<UINT>(i), MF_BYPOSITION | (handled ? MF_ENABLED : MF_GRAYED));
+            }
+        }
+        OnInitMenuPopup(hMenu, LOWORD(lParam), bSysMenu);
+        *pResult = 0;
+        return TRUE;
+    }
     if (msg == WM_NCDESTROY) {
         CWinApp* app = AfxGetApp();
         if (app && app->m_pMainWnd == this) {

@@ -22,7 +22,15 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
-    // Ends the program's message loop when the main window goes.
+    // WM_INITMENUPOPUP, after the base handling: a derived frame greys what does not apply. The base
+    // handling enables every command item of `hMenu` that some target along the routing handles and greys
+    // the others (the system menu is left alone).
+    virtual void OnInitMenuPopup(HMENU hMenu, UINT nIndex, BOOL bSysMenu) {
+        (void)hMenu;
+        (void)nIndex;
+        (void)bSysMenu;
+    }
+    // Ends the program's message loop when the main window goes; the base handling of WM_INITMENUPOPUP.
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     CWnd* m_pActiveView = nullptr;

@@ -14,8 +14,9 @@
 namespace sqztest {
 
 // Runs `show` (which opens a modal dialog and returns its result) and, once the dialog is up inside its
-// modal loop, calls `script` with the dialog window. The script drives the dialog with messages; a dialog
-// the script leaves open is closed with IDABORT after `script` returns, and that counts as a failure.
+// modal loop, calls `script` with the dialog window. The script drives the dialog with messages (sent, or
+// posted through the modal loop); a dialog still open once everything the script posted has been handled is
+// closed with IDABORT, and that counts as a failure.
 INT_PTR DriveModal(const std::function<INT_PTR()>& show, const std::function<void(HWND)>& script);
 
 // Processes every message waiting for this thread (paints included) without blocking.

@@ -104,6 +104,35 @@ TEST_F(Layer, CommandsReachTheViewThenTheFrameThenTheApplication) {
     EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
+TEST_F(Layer, MenusEnableTheCommandsSomebodyHandles) {
+    TestApp app;
+    TestFrame frame;
+    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, "Zenvola SWF Optimizer"));
+    app.m_pMainWnd = &frame;
+    TestView view;
+    RECT r = {0, 0, 300, 200};
+    ASSERT_TRUE(view.Create(&frame, 59648, r));
+    frame.SetActiveView(&view);
+    HMENU actions = ::GetSubMenu(::GetMenu(frame.m_hWnd), 1);  // 测试 (view and frame), 优化, 全部移除
+    HMENU help = ::GetSubMenu(::GetMenu(frame.m_hWnd), 3);     // ... and the application's About
+    auto enabled = [](HMENU m, int pos) {
+        return !(::GetMenuState(m, static_cast<UINT>(pos), MF_BYPOSITION) & MF_GRAYED);
+    };
+    frame.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(actions), MAKELPARAM(1, FALSE));
+    EXPECT_TRUE(enabled(actions, 0));
+    EXPECT_FALSE(enabled(actions, 1));
+    EXPECT_FALSE(enabled(actions, 3));
+    frame.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(help), MAKELPARAM(3, FALSE));
+    EXPECT_FALSE(enabled(help, 0));
+    EXPECT_TRUE(enabled(help, 4));
+    EXPECT_TRUE(g_log.empty()) << "asking must not run a command";
+    view.DestroyWindow();
+    frame.DestroyWindow();
+    sqztest::PumpPending();
+    MSG quit;
+    ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 TEST_F(Layer, AcceleratorsOfTheFrameTurnKeysIntoCommands) {
     TestApp app;
     TestFrame frame;
