@@ -30,3 +30,12 @@ function(sqz_add_gtest name)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# Narrow string literals of a Windows target in the ANSI code page of the Chinese user interface (936), from
+# UTF-8 sources; wide literals stay UTF-16.
+function(sqz_cp936 target)
+    if(WIN32)
+        target_compile_options(${target} PRIVATE
+            $<$<COMPILE_LANGUAGE:CXX>:-finput-charset=UTF-8 -fexec-charset=CP936>)
+    endif()
+endfunction()

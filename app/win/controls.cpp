@@ -1,0 +1,217 @@
+// The control wrappers that are more than one call.
+#include "controls.h"
+
+#include "win_app.h"
+
+BOOL CHeaderCtrl::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    (void)wParam;
+    if (msg != WM_DRAWITEM) return FALSE;
+    DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    *pResult = TRUE;
+    return TRUE;
+}
+
+int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth) const {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
+    col.fmt = nFormat;
+    col.pszText = const_cast<char*>(heading.c_str());
+    col.iSubItem = nCol;
+    if (nWidth >= 0) {
+        col.mask |= LVCF_WIDTH;
+        col.cx = nWidth;
+    }
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&col)));
+}
+
+int CListCtrl::InsertItem(int nItem, const std::string& text, int nImage) const {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = nItem;
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = nImage;
+    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text) const {
+    LVITEMA item = {};
+    item.iSubItem = nSubItem;
+    item.pszText = const_cast<char*>(text.c_str());
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item)));
+}
+
+std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    // The control copies at most the buffer's size less one; a full buffer may mean a longer text.
+    std::vector<char> buffer(264);
+    for (;;) {
+        LVITEMA item = {};
+        item.iSubItem = nSubItem;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        buffer[0] = '\0';
+        LRESULT length = SendMessage(LVM_GETITEMTEXTA, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item));
+        if (length < static_cast<LRESULT>(buffer.size()) - 1)
+            return std::string(item.pszText, static_cast<size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) const {
+    LVITEMA item = {};
+    item.state = nState;
+    item.stateMask = nMask;
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item)));
+}
+
+LPARAM CListCtrl::GetItemData(int nItem) const {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    return GetItem(&item) ? item.lParam : 0;
+}
+
+BOOL CToolBarCtrl::Create(DWORD dwStyle, CWnd* pParent, UINT nID) {
+    RECT r = {0, 0, 0, 0};
+    if (!pParent || !CreateEx(0, TOOLBARCLASSNAMEA, nullptr, dwStyle | WS_CHILD, r, pParent->m_hWnd, nID)) return FALSE;
+    SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    return TRUE;
+}
+
+BOOL CToolBarCtrl::LoadToolBar(UINT nIDResource) {
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HRSRC hRes = ::FindResourceA(hInst, MAKEINTRESOURCEA(nIDResource), MAKEINTRESOURCEA(241));
+    HGLOBAL hData = hRes ? ::LoadResource(hInst, hRes) : nullptr;
+    const WORD* data = hData ? static_cast<const WORD*>(::LockResource(hData)) : nullptr;
+    DWORD size = hRes ? ::SizeofResource(hInst, hRes) : 0;
+    // wVersion, wWidth, wHeight, wItemCount, then one command per item.
+    if (!data || size < 4 * sizeof(WORD) || data[0] != 1) return FALSE;
+    WORD count = data[3];
+    if (size < (4u + count) * sizeof(WORD)) return FALSE;
+    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(data[1], data[2]));
+    std::vector<TBBUTTON> buttons(count);
+    int image = 0;
+    for (WORD i = 0; i < count; ++i) {
+        TBBUTTON& b = buttons[i];
+        b.idCommand = data[4 + i];
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = b.idCommand ? BTNS_BUTTON : BTNS_SEP;
+        b.iBitmap = b.idCommand ? image++ : 0;
+        b.iString = -1;
+    }
+    return static_cast<BOOL>(SendMessage(TB_ADDBUTTONSA, count, reinterpret_cast<LPARAM>(buttons.data())));
+}
+
+BOOL CToolBarCtrl::SetButtonText(int nIndex, const std::string& text) const {
+    TBBUTTON button = {};
+    if (!GetButton(nIndex, &button)) return FALSE;
+    TBBUTTONINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_TEXT;
+    info.pszText = const_cast<char*>(text.c_str());
+    return static_cast<BOOL>(
+        SendMessage(TB_SETBUTTONINFOA, static_cast<WPARAM>(button.idCommand), reinterpret_cast<LPARAM>(&info)));
+}
+
+BOOL CStatusBarCtrl::Create(DWORD dwStyle, CWnd* pParent, UINT nID) {
+    RECT r = {0, 0, 0, 0};
+    return pParent && CreateEx(0, STATUSCLASSNAMEA, nullptr, dwStyle | WS_CHILD, r, pParent->m_hWnd, nID);
+}
+
+int CStatusBarCtrl::GetParts(std::vector<int>* rightEdges) const {
+    int count = static_cast<int>(SendMessage(SB_GETPARTS, 0, 0));
+    rightEdges->assign(static_cast<size_t>(count > 0 ? count : 0), 0);
+    if (count > 0) SendMessage(SB_GETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(rightEdges->data()));
+    return count;
+}
+
+std::string CStatusBarCtrl::GetText(int nPane) const {
+    // The length may be counted in characters rather than bytes: room for two bytes each.
+    LRESULT info = SendMessage(SB_GETTEXTLENGTHA, static_cast<WPARAM>(nPane));
+    std::string text(static_cast<size_t>(LOWORD(info)) * 2 + 1, '\0');
+    SendMessage(SB_GETTEXTA, static_cast<WPARAM>(nPane), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(std::char_traits<char>::length(text.c_str()));
+    return text;
+}
+
+BOOL CToolTipCtrl::Create(CWnd* pOwner, DWORD dwStyle) {
+    RECT r = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
+    r.right = r.left;
+    r.bottom = r.top;
+    return CreateEx(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | dwStyle, r,
+                    pOwner ? pOwner->m_hWnd : nullptr, 0);
+}
+
+BOOL CToolTipCtrl::AddTool(CWnd* pWnd, const std::string& text, const RECT& rect, UINT_PTR nIDTool) const {
+    TTTOOLINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.uFlags = 0;
+    info.hwnd = pWnd->m_hWnd;
+    info.uId = nIDTool;
+    info.rect = rect;
+    info.hinst = AfxGetResourceHandle();
+    info.lpszText = const_cast<char*>(text.c_str());
+    return static_cast<BOOL>(SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)));
+}
+
+void CToolTipCtrl::UpdateTipText(const std::string& text, CWnd* pWnd, UINT_PTR nIDTool) const {
+    TTTOOLINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.hwnd = pWnd->m_hWnd;
+    info.uId = nIDTool;
+    info.hinst = AfxGetResourceHandle();
+    info.lpszText = const_cast<char*>(text.c_str());
+    SendMessage(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+std::string CToolTipCtrl::GetText(CWnd* pWnd, UINT_PTR nIDTool) const {
+    // A tool's text is at most 80 characters unless the tool asks its owner for it.
+    char buffer[1024] = {};
+    TTTOOLINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.hwnd = pWnd->m_hWnd;
+    info.uId = nIDTool;
+    info.lpszText = buffer;
+    SendMessage(TTM_GETTEXTA, sizeof(buffer), reinterpret_cast<LPARAM>(&info));
+    return buffer;
+}
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow) {
+    DeleteImageList();
+    m_hImageList = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList() {
+    if (!m_hImageList) return FALSE;
+    BOOL ok = ImageList_Destroy(m_hImageList);
+    m_hImageList = nullptr;
+    return ok;
+}
+
+BOOL CBitmap::LoadBitmap(UINT nID) {
+    DeleteObject();
+    m_hObject = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0,
+                                                  LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
+    return m_hObject != nullptr;
+}
+
+BOOL CBitmap::Attach(HBITMAP hBitmap) {
+    DeleteObject();
+    m_hObject = hBitmap;
+    return hBitmap != nullptr;
+}
+
+HBITMAP CBitmap::Detach() {
+    HBITMAP h = m_hObject;
+    m_hObject = nullptr;
+    return h;
+}
+
+BOOL CBitmap::DeleteObject() {
+    if (!m_hObject) return FALSE;
+    BOOL ok = ::DeleteObject(m_hObject);
+    m_hObject = nullptr;
+    return ok;
+}

@@ -1,0 +1,156 @@
+// Thin wrappers over the common controls the program uses: list view, header, toolbar, status bar and
+// tooltip, plus image lists and bitmaps. Each method is one call of the control's message or function;
+// texts are ANSI strings of the system code page.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "wnd.h"
+
+class CHeaderCtrl : public CWnd {
+public:
+    int GetItemCount() const { return Header_GetItemCount(m_hWnd); }
+    BOOL GetItem(int nPos, HDITEMA* pItem) const {
+        return static_cast<BOOL>(SendMessage(HDM_GETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
+    }
+    BOOL SetItem(int nPos, HDITEMA* pItem) const {
+        return static_cast<BOOL>(SendMessage(HDM_SETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
+    }
+    BOOL GetItemRect(int nIndex, RECT* rect) const { return Header_GetItemRect(m_hWnd, nIndex, rect); }
+
+protected:
+    // Paints an owner-drawn item (HDF_OWNERDRAW); the list or window that owns the header reflects its
+    // WM_DRAWITEM here.
+    virtual void DrawItem(DRAWITEMSTRUCT* pDrawItem) { (void)pDrawItem; }
+    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+};
+
+class CListCtrl : public CWnd {
+public:
+    int GetItemCount() const { return ListView_GetItemCount(m_hWnd); }
+    // Inserts a column; returns its index or -1.
+    int InsertColumn(int nCol, const std::string& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1) const;
+    BOOL SetColumnWidth(int nCol, int cx) const { return ListView_SetColumnWidth(m_hWnd, nCol, cx); }
+    int GetColumnWidth(int nCol) const { return ListView_GetColumnWidth(m_hWnd, nCol); }
+    // Appends or inserts an item with its first column's text and small image; returns its index or -1.
+    int InsertItem(int nItem, const std::string& text, int nImage = -1) const;
+    BOOL SetItemText(int nItem, int nSubItem, const std::string& text) const;
+    // The whole text of a cell, however long.
+    std::string GetItemText(int nItem, int nSubItem) const;
+    BOOL GetItem(LVITEMA* pItem) const {
+        return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
+    }
+    BOOL SetItem(const LVITEMA* pItem) const {
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
+    }
+    UINT GetItemState(int nItem, UINT nMask) const { return ListView_GetItemState(m_hWnd, nItem, nMask); }
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask) const;
+    LPARAM GetItemData(int nItem) const;
+    int GetNextItem(int nItem, int nFlags) const { return ListView_GetNextItem(m_hWnd, nItem, nFlags); }
+    UINT GetSelectedCount() const { return ListView_GetSelectedCount(m_hWnd); }
+    int GetSelectionMark() const { return ListView_GetSelectionMark(m_hWnd); }
+    int SetSelectionMark(int nIndex) const { return ListView_SetSelectionMark(m_hWnd, nIndex); }
+    BOOL DeleteItem(int nItem) const { return ListView_DeleteItem(m_hWnd, nItem); }
+    BOOL DeleteAllItems() const { return ListView_DeleteAllItems(m_hWnd); }
+    DWORD SetExtendedStyle(DWORD dwStyle) const {
+        return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwStyle));
+    }
+    DWORD GetExtendedStyle() const { return ListView_GetExtendedListViewStyle(m_hWnd); }
+    HIMAGELIST SetImageList(HIMAGELIST hList, int nType) const { return ListView_SetImageList(m_hWnd, hList, nType); }
+    HWND GetHeaderCtrl() const { return ListView_GetHeader(m_hWnd); }
+    HWND EditLabel(int nItem) const { return ListView_EditLabel(m_hWnd, nItem); }
+    BOOL EnsureVisible(int nItem) const { return ListView_EnsureVisible(m_hWnd, nItem, FALSE); }
+    BOOL GetSubItemRect(int nItem, int nSubItem, int nArea, RECT* rect) const {
+        return ListView_GetSubItemRect(m_hWnd, nItem, nSubItem, nArea, rect);
+    }
+};
+
+class CToolBarCtrl : public CWnd {
+public:
+    // Creates a toolbar child of `pParent` with identifier `nID` and the given styles; FALSE on failure.
+    BOOL Create(DWORD dwStyle, CWnd* pParent, UINT nID);
+    // Adds the buttons of toolbar resource `nIDResource` (a version-1 table of image size and command
+    // identifiers, 0 for a separator), with image indexes counted over the non-separator buttons.
+    BOOL LoadToolBar(UINT nIDResource);
+    int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
+    BOOL GetButton(int nIndex, TBBUTTON* pButton) const {
+        return static_cast<BOOL>(
+            SendMessage(TB_GETBUTTON, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(pButton)));
+    }
+    // Shows `text` as the caption of button `nIndex`.
+    BOOL SetButtonText(int nIndex, const std::string& text) const;
+    HIMAGELIST SetImageList(HIMAGELIST hList) const {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hList)));
+    }
+    void AutoSize() const { SendMessage(TB_AUTOSIZE); }
+};
+
+class CStatusBarCtrl : public CWnd {
+public:
+    BOOL Create(DWORD dwStyle, CWnd* pParent, UINT nID);
+    // Sets the panes' right edges, in pixels from the left (-1: to the window's end).
+    BOOL SetParts(const std::vector<int>& rightEdges) const {
+        return static_cast<BOOL>(
+            SendMessage(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data())));
+    }
+    int GetParts(std::vector<int>* rightEdges) const;
+    BOOL SetText(int nPane, const std::string& text, int nType = 0) const {
+        return static_cast<BOOL>(
+            SendMessage(SB_SETTEXTA, static_cast<WPARAM>(nPane | nType), reinterpret_cast<LPARAM>(text.c_str())));
+    }
+    std::string GetText(int nPane) const;
+};
+
+class CToolTipCtrl : public CWnd {
+public:
+    // Creates the tooltip window owned by `pOwner`.
+    BOOL Create(CWnd* pOwner, DWORD dwStyle = 0);
+    // Adds tool `nIDTool` of window `pWnd` covering `rect` in its client coordinates, with `text`.
+    BOOL AddTool(CWnd* pWnd, const std::string& text, const RECT& rect, UINT_PTR nIDTool) const;
+    void UpdateTipText(const std::string& text, CWnd* pWnd, UINT_PTR nIDTool) const;
+    std::string GetText(CWnd* pWnd, UINT_PTR nIDTool) const;
+    void RelayEvent(MSG* pMsg) const { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg)); }
+    int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
+};
+
+// An image list, destroyed with the object.
+class CImageList {
+public:
+    CImageList() = default;
+    ~CImageList() { DeleteImageList(); }
+    CImageList(const CImageList&) = delete;
+    CImageList& operator=(const CImageList&) = delete;
+
+    HIMAGELIST m_hImageList = nullptr;
+    operator HIMAGELIST() const { return m_hImageList; }
+    BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow);
+    // Cuts `hBitmap` into images of the list's size, `crMask` being transparent; the index of the first one
+    // added, or -1.
+    int Add(HBITMAP hBitmap, COLORREF crMask) const { return ImageList_AddMasked(m_hImageList, hBitmap, crMask); }
+    int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
+    BOOL DeleteImageList();
+};
+
+// A GDI bitmap, deleted with the object unless detached.
+class CBitmap {
+public:
+    CBitmap() = default;
+    ~CBitmap() { DeleteObject(); }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    HBITMAP m_hObject = nullptr;
+    operator HBITMAP() const { return m_hObject; }
+    // Loads bitmap resource `nID` of the program as a DIB section with the system's 3-D colour mapping
+    // (LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS) at its natural size.
+    BOOL LoadBitmap(UINT nID);
+    BOOL Attach(HBITMAP hBitmap);
+    HBITMAP Detach();
+    BOOL GetBitmap(BITMAP* pInfo) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), pInfo) != 0; }
+    BOOL DeleteObject();
+};

@@ -1,0 +1,46 @@
+// The system's open and save file dialogs, and the program's message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "wnd.h"
+
+class CFileDialog {
+public:
+    // An open (`bOpenFileDialog` TRUE) or save dialog. `lpszDefExt` is appended to a typed name without an
+    // extension; a leading "*." is dropped, since the system appends the text as it stands. `lpszFileName`
+    // is the initial name; `lpszFilter` pairs of "description|pattern|" ending with "|". The result buffer
+    // holds MAX_PATH characters, as the system's standard dialogs do.
+    CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
+                const char* lpszFilter, CWnd* pParentWnd = nullptr);
+    CFileDialog(const CFileDialog&) = delete;
+    CFileDialog& operator=(const CFileDialog&) = delete;
+
+    OPENFILENAMEA m_ofn;
+
+    // Shows the dialog; IDOK when the user confirmed, IDCANCEL otherwise (also when the chosen names do
+    // not fit the result buffer).
+    INT_PTR DoModal();
+    // The chosen file (the first one of a multiple selection).
+    std::string GetPathName() const;
+    // Every chosen file as a full path, in the dialog's order.
+    std::vector<std::string> GetPathNames() const;
+
+    // The full paths in a result buffer of `size` bytes: one full path, or (OFN_ALLOWMULTISELECT with
+    // OFN_EXPLORER) the folder then each name, separated by zero bytes and ended by two of them.
+    static std::vector<std::string> SplitResult(const char* buffer, size_t size);
+
+private:
+    BOOL m_bOpenFileDialog;
+    std::string m_strDefExt;
+    std::string m_strFilter;
+    char m_szFileName[MAX_PATH] = {};
+};
+
+// A message box owned by `pOwner` (null: the application's main window); returns the button pressed.
+int AfxMessageBox(CWnd* pOwner, const std::string& text, const std::string& caption, UINT nType = MB_OK);

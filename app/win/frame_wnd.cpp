@@ -1,0 +1,65 @@
+// The frame window and its command routing.
+#include "frame_wnd.h"
+
+#include "win_app.h"
+
+namespace {
+
+const char kFrameClass[] = "SqzFrameWnd";
+
+}  // namespace
+
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle) {
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HICON hIcon = ::LoadIconA(hInst, MAKEINTRESOURCEA(nIDResource));
+    if (!RegisterWndClass(kFrameClass, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), hIcon)) return FALSE;
+    HMENU hMenu = ::LoadMenuA(hInst, MAKEINTRESOURCEA(nIDResource));
+    m_hAccelTable = ::LoadAcceleratorsA(hInst, MAKEINTRESOURCEA(nIDResource));
+    HWND hWnd = ::CreateWindowExA(0, kFrameClass, title, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, nullptr, hMenu, hInst, this);
+    if (!hWnd) {
+        if (hMenu) ::DestroyMenu(hMenu);
+        Detach();
+        return FALSE;
+    }
+    if (hIcon) ::SendMessageA(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+    return TRUE;
+}
+
+BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode) {
+    if (m_pActiveView && m_pActiveView->OnCmdMsg(nID, nCode)) return TRUE;
+    if (HandleCommand(nID, nCode)) return TRUE;
+    CWinApp* app = AfxGetApp();
+    return app && app->OnCmdMsg(nID, nCode);
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
+    if (!m_hAccelTable || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
+    return ::TranslateAcceleratorA(m_hWnd, m_hAccelTable, pMsg) != 0;
+}
+
+BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (msg == WM_INITMENUPOPUP) {
+        HMENU hMenu = reinterpret_cast<HMENU>(wParam);
+        BOOL bSysMenu = HIWORD(lParam);
+        if (!bSysMenu) {
+            for (int i = 0; i < ::GetMenuItemCount(hMenu); ++i) {
+                UINT nID = ::GetMenuItemID(hMenu, i);
+                if (nID == 0 || nID == static_cast<UINT>(-1)) continue;  // separator or submenu
+                BOOL handled = OnCmdMsg(nID, CN_UPDATE_COMMAND_UI);
+                ::EnableMenuItem(hMenu, static_cast<UINT>(i), MF_BYPOSITION | (handled ? MF_ENABLED : MF_GRAYED));
+            }
+        }
+        OnInitMenuPopup(hMenu, LOWORD(lParam), bSysMenu);
+        *pResult = 0;
+        return TRUE;
+    }
+    if (msg == WM_NCDESTROY) {
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd == this) {
+            app->m_pMainWnd = nullptr;
+            ::PostQuitMessage(0);
+        }
+    }
+    return CWnd::OnWndMsg(msg, wParam, lParam, pResult);
+}

@@ -1,0 +1,38 @@
+// The program's top-level frame window: menu, icon and accelerators from one resource identifier, and the
+// command routing of a single-view frame (the active view first, then the frame, then the application).
+#pragma once
+
+#include <windows.h>
+
+#include "wnd.h"
+
+class CFrameWnd : public CWnd {
+public:
+    // Creates the frame as an overlapped window with the menu, the icon and the accelerator table of
+    // resource `nIDResource` (each one optional) and the title `title`. FALSE when the window cannot be made.
+    BOOL LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle = WS_OVERLAPPEDWINDOW);
+    // The view that takes commands first; null for none. The frame does not own it.
+    void SetActiveView(CWnd* pView) { m_pActiveView = pView; }
+    CWnd* GetActiveView() const { return m_pActiveView; }
+    HACCEL GetAccelerators() const { return m_hAccelTable; }
+
+    // The active view's commands, then the frame's own, then the application's.
+    BOOL OnCmdMsg(UINT nID, int nCode) override;
+    // Translates the frame's accelerators for messages of the frame and its children.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+protected:
+    // WM_INITMENUPOPUP, after the base handling: a derived frame greys what does not apply. The base
+    // handling enables every command item of `hMenu` that some target along the routing handles and greys
+    // the others (the system menu is left alone).
+    virtual void OnInitMenuPopup(HMENU hMenu, UINT nIndex, BOOL bSysMenu) {
+        (void)hMenu;
+        (void)nIndex;
+        (void)bSysMenu;
+    }
+    // Ends the program's message loop when the main window goes; the base handling of WM_INITMENUPOPUP.
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    CWnd* m_pActiveView = nullptr;
+    HACCEL m_hAccelTable = nullptr;
+};

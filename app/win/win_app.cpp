@@ -1,0 +1,63 @@
+// The application object, the message loop and its filters.
+#include "win_app.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// The application object of the process (the one global a Win32 program of this shape needs).
+CWinApp* g_pApp = nullptr;
+
+}  // namespace
+
+CWinApp::CWinApp(HINSTANCE hInstance) : m_hInstance(hInstance ? hInstance : ::GetModuleHandleA(nullptr)) {
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_pApp == this) g_pApp = nullptr;
+}
+
+CWinApp* AfxGetApp() { return g_pApp; }
+
+CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
+
+void AfxInitCommonControls() {
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES |
+                                                 ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    ::InitCommonControlsEx(&icc);
+}
+
+BOOL CWinApp::InitInstance() {
+    AfxInitCommonControls();
+    return TRUE;
+}
+
+int CWinApp::ExitInstance() { return m_nExitCode; }
+
+BOOL CWinApp::WalkPreTranslateTree(MSG* pMsg) {
+    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+        CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+        if (wnd && wnd->PreTranslateMessage(pMsg)) return TRUE;
+        if (!(::GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD)) break;  // top-level window reached
+    }
+    return FALSE;
+}
+
+void CWinApp::PumpMessage(MSG* pMsg) {
+    if (WalkPreTranslateTree(pMsg)) return;
+    ::TranslateMessage(pMsg);
+    ::DispatchMessageA(pMsg);
+}
+
+int CWinApp::Run() {
+    if (!InitInstance()) return ExitInstance();
+    MSG msg = {};
+    for (;;) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        PumpMessage(&msg);
+    }
+    m_nExitCode = static_cast<int>(msg.wParam);
+    return ExitInstance();
+}

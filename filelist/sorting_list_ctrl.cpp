@@ -1,0 +1,152 @@
+// The sortable list: header clicks, the in-place partition-exchange sort, the comparison and the row tints.
+#include "sorting_list_ctrl.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include "mbcs.h"
+
+void CSortingListCtrl::PreSubclassWindow() {
+    CListCtrl::PreSubclassWindow();
+    m_header.SubclassWindow(GetHeaderCtrl());
+}
+
+BOOL CSortingListCtrl::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    (void)wParam;
+    if (msg != WM_NOTIFY) return FALSE;
+    NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
+    switch (hdr->code) {
+        case LVN_COLUMNCLICK:
+            OnColumnClick(hdr, pResult);
+            return TRUE;
+        case NM_CUSTOMDRAW:
+            OnCustomDraw(hdr, pResult);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void CSortingListCtrl::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    m_bSortAscending = !m_bSortAscending;
+    m_nSortColumn = nm->iSubItem;
+    size_t column = static_cast<size_t>(m_nSortColumn);
+    if (m_nSortColumn < 0 || column >= m_bSortable.size() || !m_bSortable[column]) return;
+    BOOL textKind = column < m_bTextColumn.size() ? m_bTextColumn[column] : FALSE;
+    if (m_header.m_hWnd) m_header.SetSortImage(m_nSortColumn, m_bSortAscending);
+    SortByColumn(m_nSortColumn, m_bSortAscending, 0, -1, textKind);
+    *pResult = 0;
+}
+
+COLORREF CSortingListCtrl::VersionTint(int nVersion) {
+    switch (nVersion) {
+        case 3:
+            return RGB(235, 235, 255);
+        case 4:
+            return RGB(235, 255, 255);
+        case 5:
+            return RGB(255, 255, 240);
+        case 6:
+            return RGB(235, 255, 240);
+        default:
+            return CLR_DEFAULT;
+    }
+}
+
+void CSortingListCtrl::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
+    NMLVCUSTOMDRAW* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(pNMHDR);
+    switch (cd->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            *pResult = CDRF_NOTIFYITEMDRAW;
+            return;
+        case CDDS_ITEMPREPAINT: {
+            *pResult = CDRF_DODEFAULT;
+            std::string version = GetItemText(static_cast<int>(cd->nmcd.dwItemSpec), kVersionColumn);
+            COLORREF tint = VersionTint(std::atoi(version.c_str()));
+            if (tint != CLR_DEFAULT) cd->clrTextBk = tint;
+            return;
+        }
+        default:
+            *pResult = CDRF_DODEFAULT;
+    }
+}
+
+long long CSortingListCtrl::CellNumber(const std::string& text) {
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < n; ++i) {
+        char c = text[i];
+        if (c == ',' && i > 0 && i + 1 < n && text[i - 1] >= '0' && text[i - 1] <= '9' && text[i + 1] >= '0' &&
+            text[i + 1] <= '9')
+            continue;  // a grouping comma
+        if (c < '0' || c > '9') break;
+        int digit = c - '0';
+        value = value > (LLONG_MAX - digit) / 10 ? LLONG_MAX : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+BOOL CSortingListCtrl::CompareCells(const std::string& a, const std::string& b, BOOL bGreater, BOOL bTextKind) {
+    if (bTextKind) {
+        int order = sqz::MbsCmp(a, b);
+        return bGreater ? order > 0 : order < 0;
+    }
+    long long x = CellNumber(a);
+    long long y = CellNumber(b);
+    return bGreater ? x > y : x < y;
+}
+
+BOOL CSortingListCtrl::SortByColumn(int nColumn, BOOL bAscending, int nLow, int nHigh, BOOL bTextKind) {
+    if (nColumn < 0 || nColumn >= m_header.GetItemCount()) return FALSE;
+    if (nHigh == -1) nHigh = GetItemCount() - 1;
+    int lo = nLow;
+    int hi = nHigh;
+    if (hi <= lo) return FALSE;
+
+    const std::string pivot = GetItemText((lo + hi) / 2, nColumn);
+    while (lo <= hi) {
+        // Ascending: lo stops at a text not before the pivot, hi at one not after it; descending the other way.
+        while (lo < nHigh && CompareCells(GetItemText(lo, nColumn), pivot, !bAscending, bTextKind)) ++lo;
+        while (hi > nLow && CompareCells(GetItemText(hi, nColumn), pivot, bAscending, bTextKind)) --hi;
+        if (lo <= hi) {
+            if (sqz::MbsCmp(GetItemText(lo, nColumn), GetItemText(hi, nColumn)) != 0) SwapRows(lo, hi);
+            ++lo;
+            --hi;
+        }
+    }
+    if (nLow < hi) SortByColumn(nColumn, bAscending, nLow, hi, bTextKind);
+    if (lo < nHigh) SortByColumn(nColumn, bAscending, lo, nHigh, bTextKind);
+    return TRUE;
+}
+
+void CSortingListCtrl::SwapRows(int a, int b) {
+    const int columns = m_header.GetItemCount();
+    std::vector<std::string> textsA(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) textsA[static_cast<size_t>(c)] = GetItemText(a, c);
+
+    const UINT stateMask =
+        LVIS_CUT | LVIS_DROPHILITED | LVIS_FOCUSED | LVIS_SELECTED | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
+    LVITEMA itemA = {};
+    itemA.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+    itemA.iItem = a;
+    itemA.stateMask = stateMask;
+    GetItem(&itemA);
+    LVITEMA itemB = itemA;
+    itemB.iItem = b;
+    GetItem(&itemB);
+
+    for (int c = 0; c < columns; ++c) SetItemText(a, c, GetItemText(b, c));
+    itemB.iItem = a;
+    itemB.stateMask = stateMask;
+    SetItem(&itemB);
+
+    for (int c = 0; c < columns; ++c) SetItemText(b, c, textsA[static_cast<size_t>(c)]);
+    itemA.iItem = b;
+    itemA.stateMask = stateMask;
+    SetItem(&itemA);
+}
