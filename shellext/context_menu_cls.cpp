@@ -233,7 +233,9 @@ void ContextMenuCls::HandOff() {
         std::memcpy(end, m_szFiles[i], n);
         end += n;
     }
-    *end = '\0';
+    // The registry counts a terminator the caller left out when one follows the data; a non-zero byte after
+    // the text keeps the stored length at the text's own length.
+    *end = ' ';
 
     HKEY hKey = nullptr;
     if (RegOpenKeyA(HKEY_CURRENT_USER, kHandoffKey, &hKey) != ERROR_SUCCESS &&
