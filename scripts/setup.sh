@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei                                      # a Chinese font for the virtual display
     clang libclang-rt-14-dev                                # libFuzzer targets
     nsis fp-utils                                           # installers and the help file
+    locales                                                 # the zh_CN.UTF-8 locale the Wine tests run in
 )
 
 missing=()
@@ -31,4 +32,10 @@ fi
 if [ "$(dpkg-query -W -f='${Status}' wine32 2>/dev/null)" = "install ok installed" ]; then
     echo "setup: removing wine32, which makes the wine launcher pick a loader this kernel cannot run"
     DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq wine32 >/dev/null
+fi
+# Wine takes the ANSI code page from LC_ALL even without the locale, but file names with Chinese letters need
+# the locale itself.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    echo "setup: generating the zh_CN.UTF-8 locale"
+    $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
