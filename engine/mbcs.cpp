@@ -11,14 +11,15 @@ size_t CharLen(const std::string& s, size_t pos) {
     return IsDbcsLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
 }
 
-// The code value of the character at `pos` and its length.
+// The code value of the character at `pos` plus one, and its length; 0 at the end of the text, so that a text
+// orders before every longer one, even one that goes on with a zero byte.
 unsigned CharCode(const std::string& s, size_t pos, size_t* len, bool fold) {
     *len = pos < s.size() ? CharLen(s, pos) : 0;
     if (*len == 0) return 0;
     auto b = static_cast<unsigned char>(s[pos]);
-    if (*len == 2) return (b << 8) | static_cast<unsigned char>(s[pos + 1]);
+    if (*len == 2) return ((b << 8) | static_cast<unsigned char>(s[pos + 1])) + 1;
     if (fold && b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
-    return b;
+    return b + 1u;
 }
 
 int Compare(const std::string& a, const std::string& b, bool fold) {

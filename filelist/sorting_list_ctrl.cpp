@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "cell_compare.h"
 #include "mbcs.h"
 
 void CSortingListCtrl::PreSubclassWindow() {
@@ -72,33 +73,10 @@ void CSortingListCtrl::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
     }
 }
 
-long long CSortingListCtrl::CellNumber(const std::string& text) {
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < n; ++i) {
-        char c = text[i];
-        if (c == ',' && i > 0 && i + 1 < n && text[i - 1] >= '0' && text[i - 1] <= '9' && text[i + 1] >= '0' &&
-            text[i + 1] <= '9')
-            continue;  // a grouping comma
-        if (c < '0' || c > '9') break;
-        int digit = c - '0';
-        value = value > (LLONG_MAX - digit) / 10 ? LLONG_MAX : value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
+long long CSortingListCtrl::CellNumber(const std::string& text) { return ::CellNumber(text); }
 
 BOOL CSortingListCtrl::CompareCells(const std::string& a, const std::string& b, BOOL bGreater, BOOL bTextKind) {
-    if (bTextKind) {
-        int order = sqz::MbsCmp(a, b);
-        return bGreater ? order > 0 : order < 0;
-    }
-    long long x = CellNumber(a);
-    long long y = CellNumber(b);
-    return bGreater ? x > y : x < y;
+    return CellOrders(a, b, bGreater != FALSE, bTextKind != FALSE) ? TRUE : FALSE;
 }
 
 BOOL CSortingListCtrl::SortByColumn(int nColumn, BOOL bAscending, int nLow, int nHigh, BOOL bTextKind) {

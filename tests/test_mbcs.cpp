@@ -42,3 +42,13 @@ TEST(Mbcs, DoubleByteCharactersStayWhole) {
     // A double-byte character orders after every single-byte one.
     EXPECT_GT(MbsCmp("\xB1\xED", "z"), 0);
 }
+
+// Found by fuzzing the sort comparison: a text that ends must order before one that goes on with a zero byte,
+// whichever side it stands on.
+TEST(Mbcs, EndOfTextOrdersBeforeAZeroByte) {
+    const std::string shorter = "a", longer("a\0b", 3);
+    EXPECT_LT(MbsCmp(shorter, longer), 0);
+    EXPECT_GT(MbsCmp(longer, shorter), 0);
+    EXPECT_LT(MbsICmp("", std::string(1, '\0')), 0);
+    EXPECT_GT(MbsICmp(std::string(1, '\0'), ""), 0);
+}
