@@ -83,6 +83,12 @@ public:
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     // Renames `from` over `to` in one step, replacing `to` if it exists; both in the same folder.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Puts the file `from` in place of the existing file `to` (same folder) in one step; `to` keeps what the
+    // platform records of it apart from its content: its creation time and attributes on Windows, its permissions
+    // and owner on POSIX systems. Fails, changing neither file, when `to` does not exist, is a folder, is
+    // read-only or is in use; on failure `to` is never left missing while `from` still holds the new content
+    // under its own name, unless the platform itself lost `to` on the way (then `from` is kept).
+    virtual bool ReplaceExisting(const std::string& from, const std::string& to) = 0;
     // Full path of the running program's executable.
     virtual std::string ModulePath() = 0;
 };
@@ -94,6 +100,13 @@ FileServices& Files();
 void SetFileServices(FileServices* services);
 // The platform's own implementation.
 FileServices& PlatformFiles();
+
+// The operating system's code of the last failed call on this thread (errno, GetLastError()); 0 when none is
+// known. Read it directly after the failure: later calls may change it.
+int LastSystemError();
+// The system's description of an error code ("No space left on device"), without a trailing newline or full
+// stop; "" for 0.
+std::string SystemErrorText(int code);
 
 // True when `byte` opens a double-byte character in the ANSI code page (always false for UTF-8 systems,
 // whose multi-byte sequences never contain ASCII bytes).
