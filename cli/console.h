@@ -19,8 +19,9 @@ bool CreatePrivateFolder(const std::string& path);
 // Removes an empty folder; false when it is not empty or cannot be removed.
 bool RemoveEmptyFolder(const std::string& path);
 
-// The identity of the file at `path` for telling two names of one file apart: its full path with links
-// resolved (POSIX), or its full long path in lower case (Windows). The path itself when it cannot be resolved.
+// The identity of the file at `path` for telling two names of one file apart: its device and file number (POSIX,
+// so that links and hard links count as the file they name), or its full long path in lower case (Windows).
+// Derived from the path itself when the file cannot be looked up.
 std::string FileIdentity(const std::string& path);
 
 // A path or a system text in UTF-8: converted from the ANSI code page on Windows, unchanged elsewhere (POSIX file

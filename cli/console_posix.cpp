@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <climits>
 #include <cstdlib>
 
 namespace sqzcli {
@@ -52,8 +51,11 @@ bool RemoveEmptyFolder(const std::string& path) {
 }
 
 std::string FileIdentity(const std::string& path) {
-    char resolved[PATH_MAX];
-    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    // The device and the file number: the same for every name of a file, links and hard links included.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return "name:" + path;
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
 std::string ToUtf8(const std::string& text) { return text; }

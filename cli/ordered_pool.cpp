@@ -14,6 +14,15 @@ size_t RunOrdered(size_t count, unsigned jobs, const PoolCallbacks& callbacks) {
     if (count == 0) return 0;
     if (jobs < 1) jobs = 1;
     if (jobs > count) jobs = static_cast<unsigned>(count);
+    if (jobs == 1) {
+        // One job: the calling thread does the work itself, without handing each item over to another thread.
+        size_t i = 0;
+        for (; i < count && !(callbacks.stop && callbacks.stop()); ++i) {
+            callbacks.work(i, 0);
+            callbacks.done(i);
+        }
+        return i;
+    }
 
     std::atomic<size_t> next{0};
     std::mutex mutex;

@@ -20,7 +20,8 @@ struct PoolCallbacks {
 };
 
 // Works through items 0 to count - 1 on `jobs` threads (at least one, at most count) and returns how many were
-// done; fewer than `count` only when `stop` said so. The items are started in index order.
+// done; fewer than `count` only when `stop` said so. The items are started in index order. With one job the
+// calling thread does the work itself (and `tick` is not needed: `done` follows each item at once).
 size_t RunOrdered(size_t count, unsigned jobs, const PoolCallbacks& callbacks);
 
 }  // namespace sqzcli

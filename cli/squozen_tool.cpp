@@ -1,6 +1,7 @@
 // The commands of squozen: the per-file work of info, test and optimize on the thread pool, and their reports.
 #include "squozen_tool.h"
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -96,9 +97,12 @@ bool NameEndsWithExe(const std::string& path) {
     return tail == ".exe";
 }
 
-void DeleteWorkFiles(const MovieWorkFiles& work) {
-    for (const std::string* f : {&work.strOutput, &work.strProtected, &work.strProtectWork1, &work.strProtectWork2})
-        Files().Delete(*f);
+// Removes what the movie left in the job's work folder, so that the folder never holds more than one movie's.
+void DeleteWorkFiles(const MovieWorkFiles& work, bool protect) {
+    Files().Delete(work.strOutput);
+    if (protect)
+        for (const std::string* f : {&work.strProtected, &work.strProtectWork1, &work.strProtectWork2})
+            Files().Delete(*f);
 }
 
 // ---- info ----
@@ -202,29 +206,32 @@ BatchResult Fail(const MovieFailure& f) {
 BatchResult ProcessMovie(const InputFile& input, const Options& o, const std::string& jobFolder) {
     const std::string& path = input.strPath;
     if (!input.strError.empty()) return Fail("read", input.strError);
-    std::string reason;
-    if (!Readable(path, &reason)) return Fail("read", reason);
     if (IsCompressedSwf(path)) return Skip("already compressed");
     SwfFileInfo info = ReadSwfInfo(path);
-    if (!IsValidSwf(info)) return Skip(kBadFlashFile);
+    if (!IsValidSwf(info)) {
+        // A file that does not open reads as a bad one too: that is a failure, with its reason.
+        std::string reason;
+        if (!Readable(path, &reason)) return Fail("read", reason);
+        return Skip(kBadFlashFile);
+    }
 
     MovieWorkFiles work = GetMovieWorkFiles(jobFolder, path);
     BatchResult r;
     r.nOriginal = info.nFileSize;
     r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0);
     if (!r.movie.bOk) {
-        DeleteWorkFiles(work);
+        DeleteWorkFiles(work, o.bProtect);
         return Fail(r.movie.failure);
     }
     if (o.command == Command::kOptimize) {
         MovieFailure f = ReplaceMovie(path, work.strOutput, o.bBackup ? 1 : 0);
         if (f.step != MovieStep::kNone) {
-            DeleteWorkFiles(work);
+            DeleteWorkFiles(work, o.bProtect);
             return Fail(f);
         }
         if (o.bBackup) r.strBackup = GetBackupPath(path);
     }
-    DeleteWorkFiles(work);
+    DeleteWorkFiles(work, o.bProtect);
     r.outcome = Outcome::kDone;
     return r;
 }
@@ -303,6 +310,28 @@ void Write(std::FILE* out, const std::string& text) {
     std::fflush(out);
 }
 
+// Writes one file's result. The stream is flushed about ten times a second rather than after every line, so
+// that a run over many small movies does not pay a write to the system per movie; a terminal shows each line
+// at once all the same (the C library flushes it line by line).
+class ResultWriter {
+public:
+    explicit ResultWriter(std::FILE* out) : out_(out) {}
+    ~ResultWriter() { Flush(); }
+    void Flush() { std::fflush(out_); }
+    void Write(const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), out_);
+        auto now = std::chrono::steady_clock::now();
+        if (now - flushed_ >= std::chrono::milliseconds(100)) {
+            std::fflush(out_);
+            flushed_ = now;
+        }
+    }
+
+private:
+    std::FILE* out_;
+    std::chrono::steady_clock::time_point flushed_ = std::chrono::steady_clock::now();
+};
+
 unsigned JobCount(const Options& o, size_t files) {
     unsigned jobs = o.nJobs ? o.nJobs : std::thread::hardware_concurrency();
     if (jobs < 1) jobs = 1;
@@ -327,6 +356,7 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
     totals.nFiles = inputs.size();
     size_t failures = 0;
 
+    ResultWriter writer(out);
     PoolCallbacks callbacks;
     callbacks.stop = [] { return Interrupted(); };
     callbacks.tick = [&] { bar.Show(progress); };
@@ -341,7 +371,7 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
             if (!o.bJson && i > 0 && results[i].strError.empty() && IsValidSwf(results[i].info)) text = "\n" + text;
             progress.nDone = i + 1;
             bar.Clear();
-            Write(out, text);
+            writer.Write(text);
             bar.Show(progress);
         };
         done = RunOrdered(inputs.size(), jobs, callbacks);
@@ -364,17 +394,18 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
             progress.nBytesBefore = totals.nBefore;
             progress.nBytesAfter = totals.nAfter;
             bar.Clear();
-            Write(out, o.bJson ? BatchJson(inputs[i].strPath, r, o) : BatchText(inputs[i].strPath, r, o));
+            writer.Write(o.bJson ? BatchJson(inputs[i].strPath, r, o) : BatchText(inputs[i].strPath, r, o));
             bar.Show(progress, true);
         };
-        if (!o.bJson) Write(out, BatchHeader());
+        if (!o.bJson) writer.Write(BatchHeader());
         bar.Show(progress, true);
         done = RunOrdered(inputs.size(), jobs, callbacks);
         bar.Clear();
         failures = totals.nFailed;
-        Write(out, o.bJson ? TotalsJson(totals, o, inputs.size() - done) : TotalsText(totals, o));
+        writer.Write(o.bJson ? TotalsJson(totals, o, inputs.size() - done) : TotalsText(totals, o));
     }
 
+    writer.Flush();
     if (done < inputs.size()) {
         Write(err, "squozen: interrupted: " + std::to_string(inputs.size() - done) + " of " +
                        std::to_string(inputs.size()) + " files were not processed\n");

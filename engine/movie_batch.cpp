@@ -54,12 +54,18 @@ MovieFailure CopyDurably(MovieStep step, const std::string& from, const std::str
     if (!in) return Failure(step, "cannot read " + from, sqz::LastSystemError());
     sqz::AtomicFile out;
     if (!(over ? out.OpenOver(to) : out.Open(to))) return Failure(step, "cannot write " + to, out.Error());
-    std::unique_ptr<unsigned char[]> block(new unsigned char[kCopyBlock]);
+    // A block no larger than the file: most movies are small, and a small block costs no memory mapping.
+    int64_t size = in->Size();
+    size_t blockSize =
+        size > 0 && static_cast<uint64_t>(size) < kCopyBlock ? static_cast<size_t>(size) + 1 : kCopyBlock;
+    std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
     for (;;) {
-        size_t n = in->Read(block.get(), kCopyBlock);
+        size_t n = in->Read(block.get(), blockSize);
         if (in->Failed()) return Failure(step, "cannot read " + from, sqz::LastSystemError());
-        if (n == 0) break;
-        if (!out.File()->Write(block.get(), n)) return Failure(step, "cannot write " + to, sqz::LastSystemError());
+        if (n > 0 && !out.File()->Write(block.get(), n))
+            return Failure(step, "cannot write " + to, sqz::LastSystemError());
+        // A read comes back short only at the end of the file.
+        if (n < blockSize) break;
     }
     in.reset();
     if (!out.Commit(true)) {

@@ -83,11 +83,11 @@ public:
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     // Renames `from` over `to` in one step, replacing `to` if it exists; both in the same folder.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
-    // Puts the file `from` in place of the existing file `to` (same folder) in one step; `to` keeps what the
-    // platform records of it apart from its content: its creation time and attributes on Windows, its permissions
-    // and owner on POSIX systems. Fails, changing neither file, when `to` does not exist, is a folder, is
-    // read-only or is in use; on failure `to` is never left missing while `from` still holds the new content
-    // under its own name, unless the platform itself lost `to` on the way (then `from` is kept).
+    // Renames the file `from` over the existing file `to` (same folder) in one step, after giving `from` what the
+    // platform records of `to` besides its content: its creation time and attributes (hidden, system, archive)
+    // on Windows, its permissions and, where the user may give it away, its owner on POSIX systems. Fails,
+    // leaving `to` as it was, when `to` does not exist, is a folder, is read-only (not writable by the user), or
+    // is held open by another program that does not share it for deletion.
     virtual bool ReplaceExisting(const std::string& from, const std::string& to) = 0;
     // Full path of the running program's executable.
     virtual std::string ModulePath() = 0;
