@@ -494,35 +494,6 @@ TEST(Cli, ReadOnlyMoviesAndFolders) {
     s.ExpectTempEmpty();
 }
 
-#ifdef _WIN32
-// A movie another program holds open: shared for reading, the backup is made but the movie is not replaced; not
-// shared at all, it cannot even be read.
-TEST(Cli, MovieInUse) {
-    Workspace s;
-    const Bytes movie = ReadAll(CorpusDir() + "shumway-morph2.swf");
-    const std::string path = s.in + "playing.swf";
-    WriteAll(path, movie);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    ProgramOutcome r = s.Run({"optimize", "--json", path});
-    CloseHandle(h);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(ReadJson(r.out).files.at(0)["step"], "replace");
-    EXPECT_EQ(ReadAll(path), movie);
-    EXPECT_EQ(ReadAll(GetBackupPath(path)), movie);
-
-    h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    r = s.Run({"optimize", "--json", "--no-backup", path});
-    CloseHandle(h);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(ReadJson(r.out).files.at(0)["status"], "failed");
-    EXPECT_EQ(ReadAll(path), movie);
-    EXPECT_EQ(Snapshot(s.in).size(), 2u);
-    s.ExpectTempEmpty();
-}
-#endif
-
 // A full disk (a small file system mounted for the test, SQZ_TINY_FS): the backup, then the replace, fails; the
 // movie keeps its bytes and nothing is left beside it. Once there is room, the same run succeeds.
 TEST(Cli, FullDisk) {
