@@ -87,8 +87,9 @@ public:
     // platform records of `to` besides its content: its creation time and attributes (hidden, system, archive)
     // on Windows, its permissions and, where the user may give it away, its owner on POSIX systems. Fails,
     // leaving `to` as it was, when `to` does not exist, is a folder, is read-only (not writable by the user), or
-    // is held open by another program that does not share it for deletion.
-    virtual bool ReplaceExisting(const std::string& from, const std::string& to) = 0;
+    // is held open by another program that does not share it for deletion. Services that know no better (test
+    // stand-ins) rename `from` over an existing `to` with Replace.
+    virtual bool ReplaceExisting(const std::string& from, const std::string& to);
     // Full path of the running program's executable.
     virtual std::string ModulePath() = 0;
 };

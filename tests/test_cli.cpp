@@ -642,8 +642,8 @@ TEST(Cli, KilledRunLosesNothing) {
 TEST(Cli, InterruptedRunFinishesWhatItStarted) {
     Workspace s;
     std::map<std::string, Bytes> originals;
-    for (int copy = 0; copy < 40; ++copy) {
-        std::string name = "m" + std::to_string(100 + copy) + ".swf";
+    for (int copy = 0; copy < 200; ++copy) {
+        std::string name = "m" + std::to_string(1000 + copy) + ".swf";
         originals[name] = BigMovie(64 * 1024, uint32_t(copy + 1));
         WriteAll(s.in + name, originals[name]);
     }
