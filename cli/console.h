@@ -28,6 +28,10 @@ std::string FileIdentity(const std::string& path);
 // names are bytes, in practice UTF-8). Bytes that do not convert are kept as they are.
 std::string ToUtf8(const std::string& text);
 
+// Lets the memory allocator keep the memory that one movie's work frees for the next one, instead of handing it
+// back to the system and faulting it in again for every movie of a long batch.
+void KeepFreedMemory();
+
 // The process's number, for naming its work folder.
 unsigned long ProcessNumber();
 

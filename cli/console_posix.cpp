@@ -1,6 +1,7 @@
 // The tool's operating-system needs on POSIX systems.
 #include "console.h"
 
+#include <malloc.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -59,6 +60,15 @@ std::string FileIdentity(const std::string& path) {
 }
 
 std::string ToUtf8(const std::string& text) { return text; }
+
+void KeepFreedMemory() {
+#ifdef M_TRIM_THRESHOLD
+    // A movie's compression takes a few hundred kilobytes in blocks of 64 and 256 KB: kept in the heap, they are
+    // reused by the next movie.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
+}
 
 unsigned long ProcessNumber() { return static_cast<unsigned long>(getpid()); }
 

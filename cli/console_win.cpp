@@ -77,6 +77,9 @@ std::string ToUtf8(const std::string& text) {
     return out;
 }
 
+// The Windows heap keeps freed blocks for reuse by itself.
+void KeepFreedMemory() {}
+
 unsigned long ProcessNumber() { return GetCurrentProcessId(); }
 
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }

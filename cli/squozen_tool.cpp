@@ -349,6 +349,7 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         return 1;
     }
     CatchInterrupts();
+    KeepFreedMemory();
     ProgressBar bar(StderrIsTerminal() ? err : nullptr);
     Progress progress;
     progress.nTotal = inputs.size();
