@@ -29,8 +29,10 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 bool AtomicFile::Open(const std::string& destination) {
     Abort();
-    destination_ = destination;
+    error_ = 0;
+    over_ = false;
     if (!Files().Find(destination, nullptr)) {
+        destination_ = destination;
         file_ = Files().OpenWrite(destination, CreateMode::kExclusive);
         if (file_) {
             work_ = destination;
@@ -38,6 +40,23 @@ bool AtomicFile::Open(const std::string& destination) {
             return true;
         }
     }
+    return OpenWork(destination);
+}
+
+bool AtomicFile::OpenOver(const std::string& existing) {
+    Abort();
+    error_ = 0;
+    over_ = true;
+    FileEntry entry;
+    if (!Files().Find(existing, &entry) || entry.bFolder) {
+        error_ = LastSystemError();
+        return false;
+    }
+    return OpenWork(existing);
+}
+
+bool AtomicFile::OpenWork(const std::string& destination) {
+    destination_ = destination;
     direct_ = false;
     std::string folder = GetFolderPart(destination);
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
@@ -47,6 +66,7 @@ bool AtomicFile::Open(const std::string& destination) {
             work_ = work;
             return true;
         }
+        error_ = LastSystemError();
     }
     return false;
 }
@@ -54,11 +74,38 @@ bool AtomicFile::Open(const std::string& destination) {
 bool AtomicFile::Commit(bool durable) {
     if (!file_) return false;
     bool ok = !durable || file_->Sync();
-    ok = file_->Close() && ok;
+    if (!ok) error_ = LastSystemError();
+    if (!file_->Close() && ok) {
+        error_ = LastSystemError();
+        ok = false;
+    }
     file_.reset();
-    if (ok && (direct_ || Files().Replace(work_, destination_))) {
+    if (ok && direct_) {
         work_.clear();
         return true;
+    }
+    if (ok && over_) {
+        // A file that went away meanwhile is not created again.
+        if (!Files().Find(destination_, nullptr)) {
+            error_ = LastSystemError();
+        } else if (Files().ReplaceExisting(work_, destination_)) {
+            work_.clear();
+            return true;
+        } else {
+            error_ = LastSystemError();
+            if (!Files().Find(destination_, nullptr) && Files().Find(work_, nullptr)) {
+                // The old file was lost on the way: the work file now holds the only copy, in its new form.
+                kept_ = work_;
+                work_.clear();
+                return false;
+            }
+        }
+    } else if (ok) {
+        if (Files().Replace(work_, destination_)) {
+            work_.clear();
+            return true;
+        }
+        error_ = LastSystemError();
     }
     Abort();
     return false;
@@ -66,6 +113,7 @@ bool AtomicFile::Commit(bool durable) {
 
 void AtomicFile::Abort() {
     file_.reset();
+    kept_.clear();
     if (!work_.empty()) {
         Files().Delete(work_);
         work_.clear();

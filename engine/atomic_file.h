@@ -21,6 +21,10 @@ public:
     // Creates the new file; false when none could be created (the folder is missing or read-only, the disk is
     // full). An existing destination is not touched.
     bool Open(const std::string& destination);
+    // Like Open, for a new content of a file that must exist: false when `existing` is missing or is a folder.
+    // Commit then puts the new file in its place with FileServices::ReplaceExisting, so that the file keeps its
+    // creation time and attributes (permissions on POSIX systems), and fails when it is read-only or in use.
+    bool OpenOver(const std::string& existing);
     // The work file, while open.
     WriteFile* File() { return file_.get(); }
     // Closes the work file (forcing it to disk first when `durable`) and renames it over the destination.
@@ -28,11 +32,22 @@ public:
     bool Commit(bool durable = false);
     // Removes the work file; the destination is as it was.
     void Abort();
+    // The system's error code (LastSystemError) of the step that made Open, OpenOver or Commit fail; 0 when it
+    // is not known.
+    int Error() const { return error_; }
+    // After a failed Commit in the rare case where the destination vanished while the work file was being renamed
+    // over it: the work file, which then holds the only copy and is kept. Empty otherwise.
+    const std::string& KeptPath() const { return kept_; }
 
 private:
+    bool OpenWork(const std::string& destination);
+
     std::string destination_;
     std::string work_;  // the file being written: a work name, or the destination itself when it was new
+    std::string kept_;
     bool direct_ = false;
+    bool over_ = false;  // opened by OpenOver
+    int error_ = 0;
     std::unique_ptr<WriteFile> file_;
 };
 

@@ -10,4 +10,9 @@ FileServices& Files() { return g_services ? *g_services : PlatformFiles(); }
 
 void SetFileServices(FileServices* services) { g_services = services; }
 
+bool FileServices::ReplaceExisting(const std::string& from, const std::string& to) {
+    FileEntry entry;
+    return Find(to, &entry) && !entry.bFolder && Replace(from, to);
+}
+
 }  // namespace sqz

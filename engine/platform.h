@@ -83,6 +83,13 @@ public:
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     // Renames `from` over `to` in one step, replacing `to` if it exists; both in the same folder.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Renames the file `from` over the existing file `to` (same folder) in one step, after giving `from` what the
+    // platform records of `to` besides its content: its creation time and attributes (hidden, system, archive)
+    // on Windows, its permissions and, where the user may give it away, its owner on POSIX systems. Fails,
+    // leaving `to` as it was, when `to` does not exist, is a folder, is read-only (not writable by the user), or
+    // is held open by another program that does not share it for deletion. Services that know no better (test
+    // stand-ins) rename `from` over an existing `to` with Replace.
+    virtual bool ReplaceExisting(const std::string& from, const std::string& to);
     // Full path of the running program's executable.
     virtual std::string ModulePath() = 0;
 };
@@ -94,6 +101,13 @@ FileServices& Files();
 void SetFileServices(FileServices* services);
 // The platform's own implementation.
 FileServices& PlatformFiles();
+
+// The operating system's code of the last failed call on this thread (errno, GetLastError()); 0 when none is
+// known. Read it directly after the failure: later calls may change it.
+int LastSystemError();
+// The system's description of an error code ("No space left on device"), without a trailing newline or full
+// stop; "" for 0.
+std::string SystemErrorText(int code);
 
 // True when `byte` opens a double-byte character in the ANSI code page (always false for UTF-8 systems,
 // whose multi-byte sequences never contain ASCII bytes).

@@ -149,6 +149,34 @@ public:
     bool Replace(const std::string& from, const std::string& to) override {
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
+    bool ReplaceExisting(const std::string& from, const std::string& to) override {
+        WIN32_FILE_ATTRIBUTE_DATA old;
+        if (!GetFileAttributesExA(to.c_str(), GetFileExInfoStandard, &old)) return false;
+        if (old.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        // The new file takes over the old one's creation time and attributes. ReplaceFile would do the same, but
+        // where it fails halfway (a file in use) it can leave a file of its own behind, and Wine's keeps neither.
+        // Neither is worth failing for: the content is what matters.
+        HANDLE h =
+            CreateFileA(from.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            SetFileTime(h, &old.ftCreationTime, nullptr, nullptr);
+            CloseHandle(h);
+        }
+        const DWORD kept =
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        DWORD attributes = old.dwFileAttributes & kept;
+        SetFileAttributesA(from.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+        // One rename, which another program's handle without delete sharing (a file in use) refuses.
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD error = GetLastError();
+        SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetLastError(error);
+        return false;
+    }
     std::string ModulePath() override {
         char buffer[MAX_PATH + 1] = {};
         DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
@@ -164,6 +192,23 @@ FileServices& PlatformFiles() {
 }
 
 bool IsDbcsLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != 0; }
+
+int LastSystemError() { return static_cast<int>(GetLastError()); }
+
+std::string SystemErrorText(int code) {
+    if (code == 0) return std::string();
+    char buffer[512] = {};
+    DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    // English where the system has it, like the rest of the command-line tool's texts; else the system's language.
+    DWORD n = FormatMessageA(flags, nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             buffer, sizeof buffer, nullptr);
+    if (n == 0) n = FormatMessageA(flags, nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer, n);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    if (text.empty()) text = "system error " + std::to_string(code);
+    return text;
+}
 
 }  // namespace sqz
 

@@ -90,5 +90,8 @@ bool FaultyFiles::Move(const std::string& from, const std::string& to) {
 bool FaultyFiles::Replace(const std::string& from, const std::string& to) {
     return !Fault("replace") && real().Replace(from, to);
 }
+bool FaultyFiles::ReplaceExisting(const std::string& from, const std::string& to) {
+    return !Fault("replace-existing") && real().ReplaceExisting(from, to);
+}
 
 }  // namespace sqztest

@@ -162,4 +162,8 @@ bool MemoryFiles::Replace(const std::string& from, const std::string& to) {
     return true;
 }
 
+bool MemoryFiles::ReplaceExisting(const std::string& from, const std::string& to) {
+    return files_.count(to) && Replace(from, to);
+}
+
 }  // namespace sqztest

@@ -35,6 +35,7 @@ public:
     bool Copy(const std::string& from, const std::string& to, bool overwrite) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Replace(const std::string& from, const std::string& to) override;
+    bool ReplaceExisting(const std::string& from, const std::string& to) override;
     std::string ModulePath() override { return Root() + "Squozen.exe"; }
 
 private:

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "fault_files.h"
+#include "movie_batch.h"
 #include "swf_container.h"
 #include "swf_protect.h"
 
@@ -151,4 +152,111 @@ TEST(FaultInjection, ProtectionTestOnlyReads) {
     }
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"m.swf"});
     EXPECT_EQ(ReadAll(dir / "m.swf"), movie);
+}
+
+// The Optimize step of one movie (backup, then the safe replace) with every file step failing in turn, with and
+// without a backup and over an older one: it succeeds whole or fails naming its step, the source keeps its bytes
+// unless it succeeded, a backup is whole or not there (or still the older one), no file stays open and no work
+// file is left beside the movie. A failing read, write, flush, close or rename can never pass unnoticed.
+TEST(FaultInjection, ReplaceMovie) {
+    const Bytes original = Movie();
+    ScratchDir reference;
+    WriteAll(reference / "movie.swf", original);
+    ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
+    const Bytes compressed = ReadAll(reference / "c.swf");
+    const Bytes old = OldBytes();
+
+    for (int backup : {1, 0}) {
+        for (bool older : {false, true}) {
+            SCOPED_TRACE(std::string(backup ? "backup" : "no backup") + (older ? ", older backup" : ""));
+            auto prepare = [&](const ScratchDir& d) {
+                WriteAll(d / "movie.swf", original);
+                WriteAll(d / "out.swf", compressed);
+                if (older) WriteAll(d / "movie_bak.swf", old);
+            };
+            ScratchDir clean;
+            prepare(clean);
+            FaultyFiles files;
+            ASSERT_EQ(ReplaceMovie(clean / "movie.swf", clean / "out.swf", backup).step, MovieStep::kNone);
+            const int steps = files.Steps();
+            ASSERT_GT(steps, 5);
+            for (int k = 0; k < steps; ++k) {
+                ScratchDir dir;
+                prepare(dir);
+                files.Reset();
+                files.FailAt(k);
+                MovieFailure f = ReplaceMovie(dir / "movie.swf", dir / "out.swf", backup);
+                const std::string kind = files.Failed();
+                SCOPED_TRACE("step " + std::to_string(k) + " (" + kind + ")");
+                EXPECT_EQ(files.OpenFiles(), 0);
+                const bool hasBackup = Exists(dir / "movie_bak.swf");
+                if (f.step == MovieStep::kNone) {
+                    EXPECT_EQ(ReadAll(dir / "movie.swf"), compressed);
+                    if (backup) {
+                        EXPECT_EQ(ReadAll(dir / "movie_bak.swf"), original);
+                    }
+                } else {
+                    EXPECT_FALSE(f.strWhat.empty());
+                    EXPECT_EQ(ReadAll(dir / "movie.swf"), original);
+                    if (hasBackup) {
+                        Bytes b = ReadAll(dir / "movie_bak.swf");
+                        EXPECT_TRUE(b == original || (older && b == old)) << "a damaged backup";
+                    }
+                }
+                if (older && !backup) {
+                    EXPECT_EQ(ReadAll(dir / "movie_bak.swf"), old);
+                }
+                if (kind == "read" || kind == "write" || kind == "sync" || kind == "close" || kind == "replace" ||
+                    kind == "replace-existing") {
+                    EXPECT_NE(f.step, MovieStep::kNone) << "a failed " << kind << " passed unnoticed";
+                }
+                if (kind != "delete") {
+                    for (const std::string& n : dir.Names())
+                        EXPECT_TRUE(n == "movie.swf" || n == "out.swf" || n == "movie_bak.swf") << "left behind: " << n;
+                }
+            }
+        }
+    }
+}
+
+// The optimizing step with protection, every file step failing in turn: a compressed output that inflates back to
+// the protected copy or (when only the protection failed) to the source, or a reported failure; the source intact
+// and nothing left open.
+TEST(FaultInjection, OptimizeMovie) {
+    const Bytes original = Movie();
+    ScratchDir clean;
+    WriteAll(clean / "movie.swf", original);
+    FaultyFiles files;
+    MovieOptimizeResult r = OptimizeMovie(clean / "movie.swf", GetMovieWorkFiles(clean.path(), clean / "movie.swf"), 1);
+    ASSERT_NE(r.bOk, 0);
+    ASSERT_NE(r.bProtected, 0);
+    const Bytes protectedBody = InflateBody(ReadAll(clean / "movie_Comp.swf"));
+    const int steps = files.Steps();
+    int fellBack = 0;
+    for (int k = 0; k < steps; ++k) {
+        ScratchDir dir;
+        WriteAll(dir / "movie.swf", original);
+        MovieWorkFiles work = GetMovieWorkFiles(dir.path(), dir / "movie.swf");
+        files.Reset();
+        files.FailAt(k);
+        r = OptimizeMovie(dir / "movie.swf", work, 1);
+        const std::string kind = files.Failed();
+        SCOPED_TRACE("step " + std::to_string(k) + " (" + kind + ")");
+        EXPECT_EQ(files.OpenFiles(), 0);
+        EXPECT_EQ(ReadAll(dir / "movie.swf"), original);
+        if (!r.bOk) {
+            EXPECT_EQ(r.failure.step, MovieStep::kCompress);
+            EXPECT_FALSE(r.failure.strWhat.empty());
+            continue;
+        }
+        Bytes out = ReadAll(work.strOutput);
+        EXPECT_EQ(InflateBody(out), r.bProtected ? protectedBody : Slice(original, 8, SIZE_MAX));
+        fellBack += r.bProtected ? 0 : 1;
+        if (kind != "find") {
+            EXPECT_EQ(r.nAfter, out.size());
+            EXPECT_EQ(r.nBefore, r.bProtected ? original.size() + 2 : original.size());
+        }
+    }
+    // Failures inside the protection step fall back to the unprotected movie.
+    EXPECT_GT(fellBack, 0);
 }

@@ -64,6 +64,9 @@ public:
     }
     bool Move(const std::string& from, const std::string& to) override { return real().Move(from, to); }
     bool Replace(const std::string& from, const std::string& to) override { return real().Replace(from, to); }
+    bool ReplaceExisting(const std::string& from, const std::string& to) override {
+        return real().ReplaceExisting(from, to);
+    }
     std::string ModulePath() override { return real().ModulePath(); }
 
 protected:

@@ -1,0 +1,44 @@
+// What the tool needs from the operating system beyond the engine's file services: the terminal, the system's
+// temporary folder, private folders, full paths, the conversion of paths to UTF-8, and Ctrl+C.
+#pragma once
+
+#include <string>
+
+namespace sqzcli {
+
+// True when standard error is a terminal (a console on Windows), where a progress bar makes sense.
+bool StderrIsTerminal();
+// The width of the terminal behind standard error in characters; 80 when it is not known.
+int TerminalColumns();
+
+// The system's folder for temporary files (TMPDIR or /tmp; GetTempPath on Windows), ending with the separator.
+std::string SystemTempFolder();
+// Creates a folder that only the user can enter (mode 0700 on POSIX systems); false when it exists or cannot be
+// created.
+bool CreatePrivateFolder(const std::string& path);
+// Removes an empty folder; false when it is not empty or cannot be removed.
+bool RemoveEmptyFolder(const std::string& path);
+
+// The identity of the file at `path` for telling two names of one file apart: its device and file number (POSIX,
+// so that links and hard links count as the file they name), or its full long path in lower case (Windows).
+// Derived from the path itself when the file cannot be looked up.
+std::string FileIdentity(const std::string& path);
+
+// A path or a system text in UTF-8: converted from the ANSI code page on Windows, unchanged elsewhere (POSIX file
+// names are bytes, in practice UTF-8). Bytes that do not convert are kept as they are.
+std::string ToUtf8(const std::string& text);
+
+// Lets the memory allocator keep the memory that one movie's work frees for the next one, instead of handing it
+// back to the system and faulting it in again for every movie of a long batch.
+void KeepFreedMemory();
+
+// The process's number, for naming its work folder.
+unsigned long ProcessNumber();
+
+// Catches Ctrl+C (and, on POSIX systems, SIGTERM and SIGHUP): the first one only sets the flag that Interrupted()
+// reports, so that the files in progress are finished and nothing is left half done; a second one ends the
+// program at once. Also keeps a closed standard output from ending the program (SIGPIPE).
+void CatchInterrupts();
+bool Interrupted();
+
+}  // namespace sqzcli

@@ -1,0 +1,89 @@
+// The tool's operating-system needs on Windows.
+#include "console.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "mbcs.h"
+
+namespace sqzcli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    // The first one is ours; the next one ends the program the ordinary way.
+    if (g_interrupted.exchange(true)) return FALSE;
+    return TRUE;
+}
+
+}  // namespace
+
+bool StderrIsTerminal() {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+int TerminalColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    return 80;
+}
+
+std::string SystemTempFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathA(MAX_PATH, buffer);
+    std::string folder = n > 0 && n <= MAX_PATH ? std::string(buffer, n) : std::string(".\\");
+    if (folder.back() != '\\' || sqz::MbsIsTrailByte(folder, folder.size() - 1)) folder += '\\';
+    return folder;
+}
+
+bool CreatePrivateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string FileIdentity(const std::string& path) {
+    char full[MAX_PATH * 2] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return sqz::MbsLower(path);
+    char longer[MAX_PATH * 2] = {};
+    DWORD m = GetLongPathNameA(full, longer, sizeof longer);
+    return sqz::MbsLower(m > 0 && m < sizeof longer ? std::string(longer, m) : std::string(full, n));
+}
+
+std::string ToUtf8(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        size_t n = IsDBCSLeadByte(b) && i + 1 < text.size() ? 2 : 1;
+        wchar_t wide[2];
+        int w = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(n), wide, 2);
+        char utf8[8];
+        int u = w > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, w, utf8, sizeof utf8, nullptr, nullptr) : 0;
+        if (u > 0)
+            out.append(utf8, static_cast<size_t>(u));
+        else
+            out.append(text, i, n);  // not a character of the code page: the JSON writer escapes the bytes
+        i += n;
+    }
+    return out;
+}
+
+// The Windows heap keeps freed blocks for reuse by itself.
+void KeepFreedMemory() {}
+
+unsigned long ProcessNumber() { return GetCurrentProcessId(); }
+
+void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+bool Interrupted() { return g_interrupted; }
+
+}  // namespace sqzcli

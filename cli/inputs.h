@@ -1,0 +1,24 @@
+// The files a run works on: the paths of the command line, with folders walked for their movies.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sqzcli {
+
+struct InputFile {
+    std::string strPath;   // as the user named it, or the folder they named followed by the names found in it
+    std::string strError;  // set when the path names nothing: the file is reported as failed with this reason
+};
+
+// The files named by `paths`, in order:
+// - a file is taken whatever its name;
+// - a folder gives the files directly in it whose names end in ".swf" (any letter case), in name order, then,
+//   with `recursive`, the same for each of its subfolders in name order; names ending in "_bak.swf" (the
+//   backups that optimize leaves) are left out;
+// - a path that names nothing gives an entry with an error.
+// A file reached twice (named twice, or through a folder and by name, or through a link) is kept once, at its
+// first place. On Windows a forward slash in a path is taken as a backslash.
+std::vector<InputFile> CollectInputs(const std::vector<std::string>& paths, bool recursive);
+
+}  // namespace sqzcli

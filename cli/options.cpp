@@ -1,0 +1,135 @@
+// Reading squozen's command line.
+#include "options.h"
+
+#include <cstdlib>
+
+namespace sqzcli {
+namespace {
+
+ParsedCommandLine Refuse(std::string error) {
+    ParsedCommandLine parsed;
+    parsed.strError = std::move(error);
+    return parsed;
+}
+
+// The value of --jobs: a whole number of 1 to 1024, nothing else.
+bool ParseJobs(const std::string& text, unsigned* jobs) {
+    if (text.empty() || text.size() > 4) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    unsigned long n = std::strtoul(text.c_str(), nullptr, 10);
+    if (n < 1 || n > 1024) return false;
+    *jobs = static_cast<unsigned>(n);
+    return true;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--") break;
+        if (a == "-h" || a == "--help" || a == "help") {
+            ParsedCommandLine parsed;
+            parsed.bOk = true;
+            return parsed;
+        }
+        if (a == "--version") {
+            ParsedCommandLine parsed;
+            parsed.bOk = true;
+            parsed.options.command = Command::kVersion;
+            return parsed;
+        }
+    }
+    if (args.empty()) return Refuse("no command given");
+
+    Options o;
+    const std::string& name = args[0];
+    if (name == "info")
+        o.command = Command::kInfo;
+    else if (name == "test")
+        o.command = Command::kTest;
+    else if (name == "optimize")
+        o.command = Command::kOptimize;
+    else if (!name.empty() && name[0] == '-')
+        return Refuse("the command must come first, before " + name);
+    else
+        return Refuse("unknown command '" + name + "'");
+
+    bool optionsEnded = false;
+    bool sawBackupOption = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            o.paths.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--json") {
+            o.bJson = true;
+        } else if (a == "-r" || a == "--recursive") {
+            o.bRecursive = true;
+        } else if (a == "--no-backup") {
+            sawBackupOption = true;
+            o.bBackup = false;
+        } else if (a == "--protect") {
+            if (o.command == Command::kInfo) return Refuse("--protect applies to test and optimize only");
+            o.bProtect = true;
+        } else if (a == "-j" || a == "--jobs" || a.compare(0, 7, "--jobs=") == 0 ||
+                   (a.size() > 2 && a.compare(0, 2, "-j") == 0 && a[2] >= '0' && a[2] <= '9')) {
+            std::string value;
+            if (a == "-j" || a == "--jobs") {
+                if (i + 1 >= args.size()) return Refuse(a + " needs a number of files to work on at once");
+                value = args[++i];
+            } else {
+                value = a[1] == 'j' ? a.substr(2) : a.substr(7);
+            }
+            if (!ParseJobs(value, &o.nJobs))
+                return Refuse("--jobs takes a whole number from 1 to 1024, not '" + value + "'");
+        } else {
+            return Refuse("unknown option '" + a + "'");
+        }
+    }
+    if (sawBackupOption && o.command != Command::kOptimize) return Refuse("--no-backup applies to optimize only");
+    if (o.paths.empty()) return Refuse("no movie or folder given");
+
+    ParsedCommandLine parsed;
+    parsed.bOk = true;
+    parsed.options = std::move(o);
+    return parsed;
+}
+
+std::string UsageText() {
+    return "usage: squozen info [--json] [options] PATH...\n"
+           "       squozen test [--protect] [--json] [options] PATH...\n"
+           "       squozen optimize [--no-backup] [--protect] [--json] [options] PATH...\n"
+           "\n"
+           "Makes Flash movies smaller: uncompressed movies (FWS) become zlib-compressed ones (CWS, version 6).\n"
+           "\n"
+           "commands:\n"
+           "  info       show each movie's properties: version, length, frame size, frame rate, frame count,\n"
+           "             creation time, compressed or not, protected or not, or \"Bad Flash File\"\n"
+           "  test       compress each movie into a private work folder only and report its original size,\n"
+           "             optimized size and saving; the movies are not changed\n"
+           "  optimize   replace each uncompressed movie by its compressed form, keeping a backup\n"
+           "             <name>_bak.swf beside it; compressed movies and bad files are skipped. A movie is only\n"
+           "             ever replaced by writing its new form beside it and renaming that over it, so an\n"
+           "             interrupted run or a full disk never leaves a damaged or missing movie\n"
+           "\n"
+           "options:\n"
+           "  -r, --recursive  walk folders with all their subfolders; without it a folder gives the .swf files\n"
+           "                   directly inside it. Files ending in _bak.swf found in folders are left out\n"
+           "  -j, --jobs N     work on N files at once (default: the number of cores)\n"
+           "      --no-backup  optimize: keep no backup\n"
+           "      --protect    test, optimize: add the Protect tag (against import) where it is missing\n"
+           "      --json       one JSON object per line; texts are UTF-8, and a byte that is not part of a valid\n"
+           "                   character is written as \\u00XX with its value\n"
+           "  -h, --help       show this text\n"
+           "      --version    show the version\n"
+           "\n"
+           "A file named on the command line is taken whatever its name (a projector .exe for info, say).\n"
+           "Exit status: 0 when every file succeeded or was skipped for a stated reason, 1 when any file failed\n"
+           "or the run was interrupted, 2 for a usage error.\n";
+}
+
+}  // namespace sqzcli

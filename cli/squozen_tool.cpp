@@ -1,0 +1,442 @@
+// The commands of squozen: the per-file work of info, test and optimize on the thread pool, and their reports.
+#include "squozen_tool.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "console.h"
+#include "file_helpers.h"
+#include "inputs.h"
+#include "json_text.h"
+#include "movie_batch.h"
+#include "options.h"
+#include "ordered_pool.h"
+#include "platform.h"
+#include "progress_bar.h"
+#include "swf_container.h"
+#include "swf_inspect.h"
+#include "swf_protect.h"
+
+#ifndef SQZ_VERSION
+#define SQZ_VERSION "0"
+#endif
+
+namespace sqzcli {
+namespace {
+
+// The comment the file list shows for a file that is not a valid movie, and the reason the tool gives for it.
+const char kBadFlashFile[] = "Bad Flash File";
+
+using sqz::Files;
+
+// The run's private work folder under the system's temporary folder, with one subfolder per job, so that two
+// movies of the same name worked on at once never share a work file. Removed with everything in it at the end.
+class WorkFolder {
+public:
+    WorkFolder() = default;
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    ~WorkFolder() { Remove(); }
+
+    // Creates the folder and `jobs` subfolders; false, with the reason, when it cannot.
+    bool Create(unsigned jobs, std::string* error) {
+        std::string temp = SystemTempFolder();
+        for (unsigned attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+            std::string name = temp + "squozen-" + std::to_string(ProcessNumber()) + "-" + std::to_string(attempt);
+            if (CreatePrivateFolder(name)) root_ = name + sqz::kPathSep;
+        }
+        if (root_.empty()) {
+            *error = "cannot create a work folder in " + temp + ": " + sqz::SystemErrorText(sqz::LastSystemError());
+            return false;
+        }
+        for (unsigned w = 0; w < jobs; ++w) {
+            std::string job = root_ + "job" + std::to_string(w) + sqz::kPathSep;
+            if (!CreatePrivateFolder(job)) {
+                *error = "cannot create the work folder " + job + ": " + sqz::SystemErrorText(sqz::LastSystemError());
+                return false;
+            }
+            jobs_.push_back(job);
+        }
+        return true;
+    }
+    const std::string& Job(unsigned worker) const { return jobs_[worker]; }
+
+private:
+    void Remove() {
+        for (const std::string& job : jobs_) {
+            for (const sqz::FileEntry& e : Files().List(job))
+                if (!e.bFolder) Files().Delete(job + e.name);
+            RemoveEmptyFolder(job);
+        }
+        if (!root_.empty()) RemoveEmptyFolder(root_);
+    }
+
+    std::string root_;
+    std::vector<std::string> jobs_;
+};
+
+// "reason: the system's text", or the reason alone.
+std::string WithSystemText(const std::string& reason, int error) {
+    std::string text = sqz::SystemErrorText(error);
+    return text.empty() ? reason : reason + ": " + text;
+}
+
+// Whether the file opens for reading; the reason when it does not.
+bool Readable(const std::string& path, std::string* reason) {
+    if (Files().OpenRead(path)) return true;
+    *reason = WithSystemText("cannot read it", sqz::LastSystemError());
+    return false;
+}
+
+bool NameEndsWithExe(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return tail == ".exe";
+}
+
+// Removes what the movie left in the job's work folder, so that the folder never holds more than one movie's.
+void DeleteWorkFiles(const MovieWorkFiles& work, bool protect) {
+    Files().Delete(work.strOutput);
+    if (protect)
+        for (const std::string* f : {&work.strProtected, &work.strProtectWork1, &work.strProtectWork2})
+            Files().Delete(*f);
+}
+
+// ---- info ----
+
+struct InfoResult {
+    std::string strError;  // set when the file could not be read
+    SwfFileInfo info{};
+    bool bCompressed = false;
+    bool bProtected = false;
+};
+
+InfoResult ReadInfo(const InputFile& input, const std::string& jobFolder) {
+    InfoResult r;
+    if (!input.strError.empty()) {
+        r.strError = input.strError;
+        return r;
+    }
+    if (!Readable(input.strPath, &r.strError)) return r;
+    r.info = ReadSwfInfo(input.strPath);
+    // A projector's movie is asked about, not the executable: it is copied out into the work folder first.
+    std::string movie = input.strPath;
+    std::string extracted;
+    if (IsValidSwf(r.info) && NameEndsWithExe(input.strPath)) {
+        extracted = jobFolder + "projector.swf";
+        ExtractProjectorSwf(input.strPath, extracted);
+        movie = extracted;
+    }
+    r.bCompressed = IsCompressedSwf(movie) != 0;
+    r.bProtected = IsSwfProtected(movie) != 0;
+    if (!extracted.empty()) Files().Delete(extracted);
+    return r;
+}
+
+std::string InfoText(const std::string& path, const InfoResult& r) {
+    if (!r.strError.empty()) return path + ": " + r.strError + "\n";
+    if (!IsValidSwf(r.info)) return path + ": " + kBadFlashFile + "\n";
+    std::string name = GetFileNamePart(path);
+    std::string text = path + "\n";
+    text += "  file name:    " + (name.empty() ? path : name) + "\n";
+    text += "  version:      " + SwfVersionText(r.info) + "\n";
+    text += "  length:       " + SwfLengthText(r.info) + "\n";
+    text += "  frame size:   " + SwfFrameSizeText(r.info) + "\n";
+    text += "  frame rate:   " + std::to_string(r.info.nFrameRate) + "\n";
+    text += "  frame count:  " + std::to_string(r.info.nFrameCount) + "\n";
+    text += "  created:      " + SwfCreatedText(r.info) + "\n";
+    text += std::string("  compressed:   ") + (r.bCompressed ? "yes" : "no") + "\n";
+    text += std::string("  protected:    ") + (r.bProtected ? "yes" : "no") + "\n";
+    return text;
+}
+
+std::string InfoJson(const std::string& path, const InfoResult& r) {
+    JsonObject o;
+    o.Add("path", ToUtf8(path));
+    if (!r.strError.empty()) return o.Add("error", ToUtf8(r.strError)).Text() + "\n";
+    o.Add("nVersion", r.info.nVersion)
+        .Add("nFileSize", r.info.nFileSize)
+        .Add("nWidth", r.info.nWidth)
+        .Add("nHeight", r.info.nHeight)
+        .Add("nFrameRate", r.info.nFrameRate)
+        .Add("nFrameCount", r.info.nFrameCount)
+        .Add("tCreated", r.info.tCreated)
+        .AddBool("compressed", r.bCompressed)
+        .AddBool("protected", r.bProtected)
+        .AddBool("valid", IsValidSwf(r.info));
+    return o.Text() + "\n";
+}
+
+// ---- test and optimize ----
+
+enum class Outcome { kDone, kSkipped, kFailed };
+
+struct BatchResult {
+    Outcome outcome = Outcome::kFailed;
+    std::string strStep;     // failed: "read", "compress", "backup" or "replace"
+    std::string strReason;   // skipped or failed: why
+    uint32_t nOriginal = 0;  // the file list's original size: nFileSize of ReadSwfInfo
+    MovieOptimizeResult movie;
+    std::string strBackup;  // optimize with a backup: where it is
+};
+
+BatchResult Skip(const char* reason) {
+    BatchResult r;
+    r.outcome = Outcome::kSkipped;
+    r.strReason = reason;
+    return r;
+}
+
+BatchResult Fail(const std::string& step, const std::string& reason) {
+    BatchResult r;
+    r.strStep = step;
+    r.strReason = reason;
+    return r;
+}
+
+BatchResult Fail(const MovieFailure& f) {
+    return Fail(MovieStepName(f.step), WithSystemText(f.strWhat, f.nSystemError));
+}
+
+// One movie of Test or Optimize, by the rules of the file list: compressed movies and bad files are skipped;
+// the others are compressed into the job's work folder and, for Optimize, put in place of the source.
+BatchResult ProcessMovie(const InputFile& input, const Options& o, const std::string& jobFolder) {
+    const std::string& path = input.strPath;
+    if (!input.strError.empty()) return Fail("read", input.strError);
+    if (IsCompressedSwf(path)) return Skip("already compressed");
+    SwfFileInfo info = ReadSwfInfo(path);
+    if (!IsValidSwf(info)) {
+        // A file that does not open reads as a bad one too: that is a failure, with its reason.
+        std::string reason;
+        if (!Readable(path, &reason)) return Fail("read", reason);
+        return Skip(kBadFlashFile);
+    }
+
+    MovieWorkFiles work = GetMovieWorkFiles(jobFolder, path);
+    BatchResult r;
+    r.nOriginal = info.nFileSize;
+    r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0);
+    if (!r.movie.bOk) {
+        DeleteWorkFiles(work, o.bProtect);
+        return Fail(r.movie.failure);
+    }
+    if (o.command == Command::kOptimize) {
+        MovieFailure f = ReplaceMovie(path, work.strOutput, o.bBackup ? 1 : 0);
+        if (f.step != MovieStep::kNone) {
+            DeleteWorkFiles(work, o.bProtect);
+            return Fail(f);
+        }
+        if (o.bBackup) r.strBackup = GetBackupPath(path);
+    }
+    DeleteWorkFiles(work, o.bProtect);
+    r.outcome = Outcome::kDone;
+    return r;
+}
+
+const char* DoneWord(const Options& o) { return o.command == Command::kOptimize ? "optimized" : "tested"; }
+
+std::string BatchHeader() {
+    char line[128];
+    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  %s\n", "result", "original", "optimized", "ratio", "file");
+    return line;
+}
+
+std::string BatchText(const std::string& path, const BatchResult& r, const Options& o) {
+    char line[128];
+    if (r.outcome == Outcome::kDone) {
+        // As the file list shows them: sizes with FormatThousands, the ratio with "%d%%".
+        char ratio[24];
+        std::snprintf(ratio, sizeof ratio, "%d%%", r.movie.nRatio);
+        std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o),
+                      FormatThousands(static_cast<int32_t>(r.nOriginal)).c_str(),
+                      FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
+        return line + path + "\n";
+    }
+    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == Outcome::kSkipped ? "skipped" : "failed", "",
+                  "", "");
+    std::string why = r.outcome == Outcome::kFailed ? r.strStep + ": " + r.strReason : r.strReason;
+    return line + path + ": " + why + "\n";
+}
+
+std::string BatchJson(const std::string& path, const BatchResult& r, const Options& o) {
+    JsonObject j;
+    j.Add("path", ToUtf8(path));
+    if (r.outcome == Outcome::kSkipped) return j.Add("status", "skipped").Add("reason", r.strReason).Text() + "\n";
+    if (r.outcome == Outcome::kFailed)
+        return j.Add("status", "failed").Add("step", r.strStep).Add("reason", ToUtf8(r.strReason)).Text() + "\n";
+    j.Add("status", DoneWord(o))
+        .Add("originalSize", r.nOriginal)
+        .Add("sizeBefore", r.movie.nBefore)
+        .Add("optimizedSize", r.movie.nAfter)
+        .Add("ratio", static_cast<int32_t>(r.movie.nRatio))
+        .AddBool("protected", r.movie.bProtected != 0);
+    if (!r.strBackup.empty()) j.Add("backup", ToUtf8(r.strBackup));
+    return j.Text() + "\n";
+}
+
+struct Totals {
+    size_t nFiles = 0, nDone = 0, nSkipped = 0, nFailed = 0;
+    uint64_t nBefore = 0, nAfter = 0;
+};
+
+std::string TotalsText(const Totals& t, const Options& o) {
+    std::string text = "total: " + std::to_string(t.nFiles) + (t.nFiles == 1 ? " file: " : " files: ") +
+                       std::to_string(t.nDone) + " " + DoneWord(o) + ", " + std::to_string(t.nSkipped) + " skipped, " +
+                       std::to_string(t.nFailed) + " failed";
+    if (t.nDone > 0)
+        text += "; " + FormatThousands64(t.nBefore) + " -> " + FormatThousands64(t.nAfter) + " bytes, saved " +
+                std::to_string(TotalSavingRatio(t.nBefore, t.nAfter)) + "%";
+    return text + "\n";
+}
+
+std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
+    JsonObject totals;
+    totals.Add("files", static_cast<uint64_t>(t.nFiles))
+        .Add(DoneWord(o), static_cast<uint64_t>(t.nDone))
+        .Add("skipped", static_cast<uint64_t>(t.nSkipped))
+        .Add("failed", static_cast<uint64_t>(t.nFailed))
+        .Add("sizeBefore", t.nBefore)
+        .Add("optimizedSize", t.nAfter)
+        .Add("ratio", static_cast<int64_t>(TotalSavingRatio(t.nBefore, t.nAfter)));
+    if (notProcessed > 0) totals.AddBool("interrupted", true).Add("notProcessed", static_cast<uint64_t>(notProcessed));
+    return JsonObject().Add("totals", totals).Text() + "\n";
+}
+
+void Write(std::FILE* out, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
+}
+
+// Writes one file's result. The stream is flushed about ten times a second rather than after every line, so
+// that a run over many small movies does not pay a write to the system per movie; a terminal shows each line
+// at once all the same (the C library flushes it line by line).
+class ResultWriter {
+public:
+    explicit ResultWriter(std::FILE* out) : out_(out) {}
+    ~ResultWriter() { Flush(); }
+    void Flush() { std::fflush(out_); }
+    void Write(const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), out_);
+        auto now = std::chrono::steady_clock::now();
+        if (now - flushed_ >= std::chrono::milliseconds(100)) {
+            std::fflush(out_);
+            flushed_ = now;
+        }
+    }
+
+private:
+    std::FILE* out_;
+    std::chrono::steady_clock::time_point flushed_ = std::chrono::steady_clock::now();
+};
+
+unsigned JobCount(const Options& o, size_t files) {
+    unsigned jobs = o.nJobs ? o.nJobs : std::thread::hardware_concurrency();
+    if (jobs < 1) jobs = 1;
+    if (jobs > files) jobs = static_cast<unsigned>(files);
+    return jobs < 1 ? 1 : jobs;
+}
+
+int Run(const Options& o, std::FILE* out, std::FILE* err) {
+    std::vector<InputFile> inputs = CollectInputs(o.paths, o.bRecursive);
+    unsigned jobs = JobCount(o, inputs.size());
+    WorkFolder folder;
+    std::string error;
+    if (!folder.Create(jobs, &error)) {
+        Write(err, "squozen: " + error + "\n");
+        return 1;
+    }
+    CatchInterrupts();
+    KeepFreedMemory();
+    ProgressBar bar(StderrIsTerminal() ? err : nullptr);
+    Progress progress;
+    progress.nTotal = inputs.size();
+    Totals totals;
+    totals.nFiles = inputs.size();
+    size_t failures = 0;
+
+    ResultWriter writer(out);
+    PoolCallbacks callbacks;
+    callbacks.stop = [] { return Interrupted(); };
+    callbacks.tick = [&] { bar.Show(progress); };
+    size_t done = 0;
+    if (o.command == Command::kInfo) {
+        std::vector<InfoResult> results(inputs.size());
+        callbacks.work = [&](size_t i, unsigned w) { results[i] = ReadInfo(inputs[i], folder.Job(w)); };
+        callbacks.done = [&](size_t i) {
+            if (!results[i].strError.empty()) ++failures;
+            std::string text =
+                o.bJson ? InfoJson(inputs[i].strPath, results[i]) : InfoText(inputs[i].strPath, results[i]);
+            if (!o.bJson && i > 0 && results[i].strError.empty() && IsValidSwf(results[i].info)) text = "\n" + text;
+            progress.nDone = i + 1;
+            bar.Clear();
+            writer.Write(text);
+            bar.Show(progress);
+        };
+        done = RunOrdered(inputs.size(), jobs, callbacks);
+        bar.Clear();
+    } else {
+        std::vector<BatchResult> results(inputs.size());
+        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessMovie(inputs[i], o, folder.Job(w)); };
+        callbacks.done = [&](size_t i) {
+            const BatchResult& r = results[i];
+            if (r.outcome == Outcome::kDone) {
+                ++totals.nDone;
+                totals.nBefore += r.movie.nBefore;
+                totals.nAfter += r.movie.nAfter;
+            } else if (r.outcome == Outcome::kSkipped) {
+                ++totals.nSkipped;
+            } else {
+                ++totals.nFailed;
+            }
+            progress.nDone = i + 1;
+            progress.nBytesBefore = totals.nBefore;
+            progress.nBytesAfter = totals.nAfter;
+            bar.Clear();
+            writer.Write(o.bJson ? BatchJson(inputs[i].strPath, r, o) : BatchText(inputs[i].strPath, r, o));
+            bar.Show(progress, true);
+        };
+        if (!o.bJson) writer.Write(BatchHeader());
+        bar.Show(progress, true);
+        done = RunOrdered(inputs.size(), jobs, callbacks);
+        bar.Clear();
+        failures = totals.nFailed;
+        writer.Write(o.bJson ? TotalsJson(totals, o, inputs.size() - done) : TotalsText(totals, o));
+    }
+
+    writer.Flush();
+    if (done < inputs.size()) {
+        Write(err, "squozen: interrupted: " + std::to_string(inputs.size() - done) + " of " +
+                       std::to_string(inputs.size()) + " files were not processed\n");
+        return 1;
+    }
+    if (failures > 0) {
+        Write(err, "squozen: " + std::to_string(failures) + (failures == 1 ? " file" : " files") + " failed\n");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunSquozen(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    if (!parsed.bOk) {
+        Write(err, "squozen: " + parsed.strError + "\nTry 'squozen --help' for more information.\n");
+        return 2;
+    }
+    switch (parsed.options.command) {
+        case Command::kHelp:
+            Write(out, UsageText());
+            return 0;
+        case Command::kVersion:
+            Write(out, "squozen " SQZ_VERSION "\n");
+            return 0;
+        default:
+            return Run(parsed.options, out, err);
+    }
+}
+
+}  // namespace sqzcli

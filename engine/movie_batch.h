@@ -1,0 +1,83 @@
+// The file work of one movie in the Test and Optimize batches, shared by the file list and the command-line tool:
+// the names of its work files and backup, the optimizing step (optional protection, compression into the work
+// folder, the two sizes and the saving ratio), and the replace step that puts the compressed movie in place of its
+// source after an optional backup, so that no movie is ever lost or damaged.
+//
+// Nothing is kept between calls and nothing is shared: several threads may work on different movies at once, as
+// long as each uses work files of its own (a work folder of its own).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The work files of one movie, all in one work folder.
+struct MovieWorkFiles {
+    std::string strOutput;        // the compressed movie: work folder + GetFileStem(source) + "_Comp.swf"
+    std::string strProtected;     // the protected copy: work folder + "ProtectTemp.swf"
+    std::string strProtectWork1;  // the protection step's work files: "SwfTemp1.swf" and "SwfTemp2.swf"
+    std::string strProtectWork2;
+};
+
+// The work files of `source` in `workFolder` (a folder ending with the separator). A source named without any
+// folder is taken as a file of the current folder for its stem.
+MovieWorkFiles GetMovieWorkFiles(const std::string& workFolder, const std::string& source);
+
+// The backup of a source beside it: the source less its last four characters (".swf"), followed by "_bak.swf".
+// D:\m\intro.swf gives D:\m\intro_bak.swf.
+std::string GetBackupPath(const std::string& source);
+
+// The saving of a movie of `before` bytes that became `after` bytes, in percent: (before - after) * 100 / before,
+// truncated toward zero, in 64-bit arithmetic so that no 32-bit sizes overflow it. Negative when the movie grew
+// (1,000 to 1,100 bytes gives -10). 0 when `before` is 0 (nothing was measured, so nothing was saved); results
+// beyond the range of int are clamped to it.
+int SavingRatio(uint32_t before, uint32_t after);
+
+// The step of the file work that failed.
+enum class MovieStep {
+    kNone,      // nothing failed
+    kCompress,  // compressing into the work folder (OptimizeMovie)
+    kBackup,    // writing the backup beside the source (ReplaceMovie)
+    kReplace,   // putting the compressed movie in place of the source (ReplaceMovie)
+};
+
+// "compress", "backup", "replace"; "" for kNone.
+const char* MovieStepName(MovieStep step);
+
+// Why a step failed, for the user.
+struct MovieFailure {
+    MovieStep step = MovieStep::kNone;
+    std::string strWhat;   // what could not be done, naming the file: "cannot write D:\m\intro_bak.swf"
+    int nSystemError = 0;  // the system's error code behind it (LastSystemError), 0 when there is none
+};
+
+// "<step>: <what>: <system's text>", the last part left out when there is no system error.
+std::string DescribeMovieFailure(const MovieFailure& failure);
+
+// What OptimizeMovie did.
+struct MovieOptimizeResult {
+    int bOk = 0;           // non-zero when the compressed movie was written to the output
+    int bProtected = 0;    // non-zero when the Protect tag was inserted first (then nBefore is the protected copy's)
+    uint32_t nBefore = 0;  // A: size on disk of the file that was compressed (GetFileSizeOnDisk)
+    uint32_t nAfter = 0;   // B: size on disk of the output
+    int nRatio = 0;        // SavingRatio(A, B)
+    MovieFailure failure;  // when bOk is 0: step kCompress and the reason
+};
+
+// The per-movie step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
+// first copied into the protected copy with the tag inserted; when that fails the unprotected source is compressed
+// instead, without a word. The movie is then compressed (CompressSwf) into the output and both files are measured.
+// Fails when the compression fails: the source does not open, is not an uncompressed ("FWS") movie (a compressed
+// movie, a projector), or the output cannot be written. The source is never changed.
+MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect);
+
+// The Optimize step after OptimizeMovie: puts the compressed movie `output` in place of `source`, keeping a backup
+// at GetBackupPath(source) first when `bBackup` is set.
+// - The backup is written under a work name beside it, forced to disk and renamed over any older backup, so it is
+//   whole before the source is touched.
+// - The source is replaced only by a safe replace: the output is copied beside it under a work name, forced to
+//   disk and renamed over it, keeping the source's creation time and attributes where the platform allows.
+// - A source that is gone, is no longer an uncompressed movie, is read-only or in use, a full disk, a read-only
+//   folder: the step fails and the source stays exactly as it was (a missing source is not created again).
+// Returns a failure with step kNone on success, else the step that failed (kBackup or kReplace) and why. When the
+// replace fails after the backup was written, the backup stays: it is a whole copy of the unchanged source.
+MovieFailure ReplaceMovie(const std::string& source, const std::string& output, int bBackup);

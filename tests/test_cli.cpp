@@ -1,0 +1,724 @@
+// The command-line tool squozen, run as a program on copies of the sample movies: its results equal the engine's,
+// optimized movies inflate back to their sources, skips and failures are reported, and no movie is lost or
+// damaged by a read-only folder or file, a full disk, a movie that disappears mid-run, or a run that is stopped.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "file_helpers.h"
+#include "movie_batch.h"
+#include "program_runner.h"
+#include "swf_container.h"
+#include "swf_inspect.h"
+#include "swf_protect.h"
+#include "test_support.h"
+
+using namespace sqztest;
+
+namespace {
+
+const char kSep = sqz::kPathSep;
+
+std::string Program() { return SQZ_CLI_PROGRAM; }
+
+bool Exists(const std::string& path) { return sqz::PlatformFiles().Find(path, nullptr); }
+
+std::string Dir(const ScratchDir& d, const std::string& name) { return d / name + kSep; }
+
+void MakeFolder(const std::string& path) { sqz::PlatformFiles().CreateFolder(path); }
+
+// The temporary folder of the programs the test starts, for as long as it lives.
+class TempFolderFor {
+public:
+    explicit TempFolderFor(const std::string& folder) {
+#ifdef _WIN32
+        vars_.push_back(std::make_unique<ScopedEnvironment>("TMP", folder));
+        vars_.push_back(std::make_unique<ScopedEnvironment>("TEMP", folder));
+#else
+        vars_.push_back(std::make_unique<ScopedEnvironment>("TMPDIR", folder));
+#endif
+    }
+
+private:
+    std::vector<std::unique_ptr<ScopedEnvironment>> vars_;
+};
+
+// A scratch folder with the movies to work on ("in"), the programs' temporary folder ("tmp") and their logs.
+struct Workspace {
+    ScratchDir root;
+    ScratchDir logs;
+    std::string in = Dir(root, "in");
+    std::string tmp = Dir(root, "tmp");
+    std::unique_ptr<TempFolderFor> temp;
+    Workspace() {
+        MakeFolder(in);
+        MakeFolder(tmp);
+        temp = std::make_unique<TempFolderFor>(tmp);
+    }
+    ProgramOutcome Run(std::vector<std::string> args) const {
+        args.insert(args.begin(), Program());
+        return RunProgram(args, logs.path());
+    }
+    // Nothing of a run is left in the temporary folder.
+    void ExpectTempEmpty() const {
+        for (const sqz::FileEntry& e : sqz::PlatformFiles().List(tmp))
+            if (e.name != "." && e.name != "..") ADD_FAILURE() << "left in the temporary folder: " << e.name;
+    }
+};
+
+// Copies every sample movie into `folder`; returns how many files that made (on Windows two names that differ
+// only in letter case are one file).
+size_t CopyCorpus(const std::string& folder) {
+    for (const OracleRow& row : LoadTable("oracle.tsv"))
+        WriteAll(folder + row.at("name"), ReadAll(CorpusDir() + row.at("name")));
+    size_t files = 0;
+    for (const sqz::FileEntry& e : sqz::PlatformFiles().List(folder)) files += e.bFolder ? 0 : 1;
+    return files;
+}
+
+// Every file of a folder tree with its bytes.
+std::map<std::string, Bytes> Snapshot(const std::string& folder) {
+    std::map<std::string, Bytes> files;
+    for (const sqz::FileEntry& e : sqz::PlatformFiles().List(folder)) {
+        if (e.name == "." || e.name == "..") continue;
+        if (e.bFolder) {
+            for (auto& [name, bytes] : Snapshot(folder + e.name + kSep)) files[e.name + kSep + name] = bytes;
+        } else {
+            files[e.name] = ReadAll(folder + e.name);
+        }
+    }
+    return files;
+}
+
+// What the engine makes of a movie in a Test: the status and, when tested, the figures of the file list.
+struct Expected {
+    std::string status;  // "tested", "skipped"
+    std::string reason;  // skipped: why
+    uint32_t original = 0, before = 0, after = 0;
+    int ratio = 0;
+    bool isProtected = false;
+};
+
+Expected EngineResult(const std::string& path, bool protect) {
+    Expected e;
+    if (IsCompressedSwf(path)) return {"skipped", "already compressed"};
+    SwfFileInfo info = ReadSwfInfo(path);
+    if (!IsValidSwf(info)) return {"skipped", "Bad Flash File"};
+    ScratchDir work;
+    MovieOptimizeResult r = OptimizeMovie(path, GetMovieWorkFiles(work.path(), path), protect);
+    EXPECT_NE(r.bOk, 0) << path;
+    e.status = "tested";
+    e.original = info.nFileSize;
+    e.before = r.nBefore;
+    e.after = r.nAfter;
+    e.ratio = r.nRatio;
+    e.isProtected = r.bProtected != 0;
+    return e;
+}
+
+// The JSON lines of an output, the totals line apart.
+struct JsonOutput {
+    std::vector<std::map<std::string, std::string>> files;
+    std::map<std::string, std::string> totals;
+};
+
+JsonOutput ReadJson(const std::string& out) {
+    JsonOutput j;
+    for (const std::string& line : Lines(out)) {
+        auto fields = ParseJsonObject(line);
+        EXPECT_FALSE(fields.empty()) << "not a JSON object: " << line;
+        if (fields.count("totals.files"))
+            j.totals = fields;
+        else
+            j.files.push_back(fields);
+    }
+    return j;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::string w;
+    for (char c : line + " ") {
+        if (c == ' ') {
+            if (!w.empty()) words.push_back(w);
+            w.clear();
+        } else {
+            w += c;
+        }
+    }
+    return words;
+}
+
+// A valid uncompressed movie of about `size` bytes whose body compresses to about half of it.
+Bytes BigMovie(size_t size, uint32_t seed = 1) {
+    Bytes data(size);
+    for (size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        data[i] = static_cast<unsigned char>((seed >> 16) & 0x0F);
+    }
+    Bytes body = Cat(Cat(FrameHeader(15, 0, 11000, 0, 8000, 0x0C00, 1), Tag(87, data)), Tag(kTagEnd));
+    return MakeMovie("FWS", 6, uint32_t(body.size() + 8), body);
+}
+
+// A movie after optimize: either untouched, or compressed (version 6, its old size in the length field) and
+// inflating back to the old body.
+void ExpectWholeMovie(const Bytes& now, const Bytes& before, const std::string& name) {
+    if (now == before) return;
+    ASSERT_GE(now.size(), 8u) << name;
+    EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+    EXPECT_EQ(ReadLE32(now.data() + 4), before.size()) << name;
+    EXPECT_EQ(InflateBody(now), Slice(before, 8, SIZE_MAX)) << name << " does not inflate back to its source";
+}
+
+}  // namespace
+
+TEST(Cli, UsageHelpAndVersion) {
+    Workspace s;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"compress", "a.swf"},
+                                               {"test"},
+                                               {"test", "--jobs", "0", "a.swf"},
+                                               {"info", "--frobnicate", "a"},
+                                               {"test", "--no-backup", "a.swf"}}) {
+        ProgramOutcome r = s.Run(args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.compare(0, 9, "squozen: "), 0) << r.err;
+        EXPECT_NE(r.err.find("squozen --help"), std::string::npos);
+    }
+    ProgramOutcome help = s.Run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out.compare(0, 7, "usage: "), 0);
+    for (const char* word : {"info", "test", "optimize", "--recursive", "--jobs", "--json", "--no-backup", "--protect"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(s.Run({"optimize", "--help"}).out, help.out);
+    ProgramOutcome version = s.Run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.compare(0, 8, "squozen "), 0);
+    s.ExpectTempEmpty();
+}
+
+// info: every field the engine reads, for every sample movie and the projectors; the texts of the properties
+// dialog; a missing file fails and says why.
+TEST(Cli, InfoEqualsTheEngine) {
+    Workspace s;
+    const size_t copied = CopyCorpus(s.in);
+    const std::string projectors = CorpusDir() + "projectors" + kSep;
+    ProgramOutcome r = s.Run({"info", "--json", "--jobs", "2", s.in, projectors + "proj-fws.exe",
+                              projectors + "proj-cws.exe", projectors + "proj-badmagic.exe"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), copied + 3);
+    for (auto& f : j.files) {
+        const std::string path = f["path"];
+        SCOPED_TRACE(path);
+        SwfFileInfo info = ReadSwfInfo(path);
+        EXPECT_EQ(f["nVersion"], std::to_string(info.nVersion));
+        EXPECT_EQ(f["nFileSize"], std::to_string(info.nFileSize));
+        EXPECT_EQ(f["nWidth"], std::to_string(info.nWidth));
+        EXPECT_EQ(f["nHeight"], std::to_string(info.nHeight));
+        EXPECT_EQ(f["nFrameRate"], std::to_string(info.nFrameRate));
+        EXPECT_EQ(f["nFrameCount"], std::to_string(info.nFrameCount));
+        EXPECT_EQ(f["tCreated"], std::to_string(info.tCreated));
+        EXPECT_EQ(f["valid"], IsValidSwf(info) ? "true" : "false");
+        // A projector's answers are those of the movie inside it.
+        std::string movie = path;
+        ScratchDir extracted;
+        if (GetFileNamePart(path).find(".exe") != std::string::npos && IsValidSwf(info)) {
+            movie = extracted / "m.swf";
+            ExtractProjectorSwf(path, movie);
+        }
+        EXPECT_EQ(f["compressed"], IsCompressedSwf(movie) ? "true" : "false");
+        EXPECT_EQ(f["protected"], IsSwfProtected(movie) ? "true" : "false");
+    }
+    EXPECT_EQ(j.files.back()["valid"], "false");  // the projector whose trailer magic is wrong
+
+    // Text: the properties dialog's texts, and "Bad Flash File".
+    const std::string good = s.in + "swfdec-Error-7.swf";
+    const std::string bad = s.in + "shumway-invalid.swf";
+    const std::string missing = s.in + "missing.swf";
+    r = s.Run({"info", good, bad, missing});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("1 file failed"), std::string::npos) << r.err;
+    SwfFileInfo info = ReadSwfInfo(good);
+    std::string text;  // without the carriage returns of Windows' text output
+    for (const std::string& line : Lines(r.out)) text += line + "\n";
+    for (const std::string& expected :
+         {good + "\n", "  version:      " + SwfVersionText(info) + "\n",
+          "  length:       " + SwfLengthText(info) + "\n", "  frame size:   " + SwfFrameSizeText(info) + "\n",
+          "  frame rate:   " + std::to_string(info.nFrameRate) + "\n",
+          "  frame count:  " + std::to_string(info.nFrameCount) + "\n",
+          "  created:      " + SwfCreatedText(info) + "\n", std::string("  compressed:   yes\n"),
+          std::string("  protected:    no\n"), bad + ": Bad Flash File\n"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    EXPECT_NE(text.find(missing + ": "), std::string::npos);
+    s.ExpectTempEmpty();
+}
+
+// test: the sources stay byte for byte as they were, every figure equals the engine's, skips are named, the
+// text shows the sizes and the ratio as the file list does, and the totals add up.
+TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
+    Workspace s;
+    const size_t copied = CopyCorpus(s.in);
+    // Two movies of one name in two folders, each with its own figures.
+    MakeFolder(s.in + "sub");
+    WriteAll(s.in + "sub" + kSep + "shumway-morph2.swf", ReadAll(CorpusDir() + "swfdec-button-hittest-5.swf"));
+    const auto before = Snapshot(s.in);
+
+    for (bool protect : {false, true}) {
+        SCOPED_TRACE(protect ? "protect" : "plain");
+        std::vector<std::string> args = {"test", "-r", "--jobs", "2", "--json", s.in};
+        if (protect) args.push_back("--protect");
+        ProgramOutcome r = s.Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        JsonOutput j = ReadJson(r.out);
+        ASSERT_EQ(j.files.size(), copied + 1);
+        uint64_t sumBefore = 0, sumAfter = 0;
+        size_t tested = 0, skipped = 0;
+        for (auto& f : j.files) {
+            SCOPED_TRACE(f["path"]);
+            Expected e = EngineResult(f["path"], protect);
+            EXPECT_EQ(f["status"], e.status);
+            if (e.status == "skipped") {
+                EXPECT_EQ(f["reason"], e.reason);
+                ++skipped;
+                continue;
+            }
+            ++tested;
+            EXPECT_EQ(f["originalSize"], std::to_string(e.original));
+            EXPECT_EQ(f["sizeBefore"], std::to_string(e.before));
+            EXPECT_EQ(f["optimizedSize"], std::to_string(e.after));
+            EXPECT_EQ(f["ratio"], std::to_string(e.ratio));
+            EXPECT_EQ(f["protected"], e.isProtected ? "true" : "false");
+            sumBefore += e.before;
+            sumAfter += e.after;
+        }
+        EXPECT_GE(tested, 40u);
+        EXPECT_EQ(j.totals["totals.tested"], std::to_string(tested));
+        EXPECT_EQ(j.totals["totals.skipped"], std::to_string(skipped));
+        EXPECT_EQ(j.totals["totals.failed"], "0");
+        EXPECT_EQ(j.totals["totals.sizeBefore"], std::to_string(sumBefore));
+        EXPECT_EQ(j.totals["totals.optimizedSize"], std::to_string(sumAfter));
+        EXPECT_EQ(Snapshot(s.in), before);
+        s.ExpectTempEmpty();
+    }
+
+    // The text: "tested", the two sizes with FormatThousands, the ratio with "%d%%", then the file.
+    const std::string one = s.in + "shumway-morph2.swf", other = s.in + "sub" + kSep + "shumway-morph2.swf";
+    ProgramOutcome r = s.Run({"test", "--jobs", "1", one, other, s.in + "swfdec-Error-7.swf"});
+    EXPECT_EQ(r.code, 0);
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_EQ(Words(lines[0]), (std::vector<std::string>{"result", "original", "optimized", "ratio", "file"}));
+    for (size_t i = 0; i < 2; ++i) {
+        Expected e = EngineResult(i ? other : one, false);
+        char ratio[16];
+        std::snprintf(ratio, sizeof ratio, "%d%%", e.ratio);
+        EXPECT_EQ(Words(lines[1 + i]),
+                  (std::vector<std::string>{"tested", FormatThousands(int32_t(e.original)),
+                                            FormatThousands(int32_t(e.after)), ratio, i ? other : one}));
+    }
+    EXPECT_EQ(Words(lines[3]),
+              (std::vector<std::string>{"skipped", s.in + "swfdec-Error-7.swf:", "already", "compressed"}));
+    EXPECT_EQ(lines[4].rfind("total: 3 files: 2 tested, 1 skipped, 0 failed; ", 0), 0u) << lines[4];
+    EXPECT_EQ(Snapshot(s.in), before);
+}
+
+// optimize: every valid uncompressed movie becomes a compressed one that inflates back to it, with a backup
+// holding the old bytes; compressed and bad movies are left alone; a second run has nothing left to do.
+TEST(Cli, OptimizeReplacesEveryMovieWithItsCompressedForm) {
+    Workspace s;
+    CopyCorpus(s.in);
+    MakeFolder(s.in + "sub");
+    WriteAll(s.in + "sub" + kSep + "shumway-morph2.swf", ReadAll(CorpusDir() + "swfdec-button-hittest-5.swf"));
+    const auto before = Snapshot(s.in);
+    ProgramOutcome r = s.Run({"optimize", "-r", "--jobs", "2", "--json", s.in});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput j = ReadJson(r.out);
+    size_t optimized = 0;
+    for (auto& f : j.files) {
+        if (f["status"] == "optimized") {
+            ++optimized;
+            EXPECT_EQ(f["backup"], GetBackupPath(f["path"]));
+        }
+    }
+    auto after = Snapshot(s.in);
+    size_t backups = 0;
+    for (const auto& [name, bytes] : before) {
+        SCOPED_TRACE(name);
+        const Bytes& now = after[name];
+        const std::string bak = GetBackupPath(name);
+        bool wasWork =
+            bytes.size() >= 4 && Slice(bytes, 0, 3) == Bytes{'F', 'W', 'S'} && bytes[3] >= 1 && bytes[3] <= 7;
+        if (!wasWork) {
+            EXPECT_EQ(now, bytes);
+            EXPECT_EQ(after.count(bak), 0u);
+            continue;
+        }
+        ASSERT_NE(now, bytes);
+        ExpectWholeMovie(now, bytes, name);
+        EXPECT_EQ(after[bak], bytes);
+        ++backups;
+    }
+    EXPECT_EQ(backups, optimized);
+    EXPECT_EQ(after.size(), before.size() + backups);  // nothing else: no work file beside the movies
+    s.ExpectTempEmpty();
+
+    // Again: everything is compressed now, and the backups are not taken for movies to optimize.
+    r = s.Run({"optimize", "-r", "--json", s.in});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(ReadJson(r.out).totals["totals.optimized"], "0");
+    EXPECT_EQ(Snapshot(s.in), after);
+}
+
+TEST(Cli, OptimizeWithProtectionAndWithoutBackup) {
+    Workspace s;
+    std::vector<std::string> names = {"shumway-morph2.swf", "swfdec-button-hittest-5.swf",
+                                      "swfdec-blend-mode-erase-7.swf"};
+    for (const std::string& n : names) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+    ProgramOutcome r = s.Run({"optimize", "--no-backup", "--protect", "--json", s.in});
+    EXPECT_EQ(r.code, 0) << r.err;
+    for (auto& f : ReadJson(r.out).files) EXPECT_EQ(f["protected"], "true") << f["path"];
+    for (const std::string& n : names) {
+        SCOPED_TRACE(n);
+        Bytes now = ReadAll(s.in + n);
+        EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        EXPECT_NE(IsSwfProtected(s.in + n), 0);
+        // The body is the source's with the Protect tag after the frame header.
+        Bytes original = ReadAll(CorpusDir() + n);
+        Bytes body = InflateBody(now);
+        size_t start = SwfRectLength(original[8]) + 4;
+        EXPECT_EQ(Slice(body, 0, start), Slice(original, 8, start));
+        EXPECT_EQ(Slice(body, start, 2), (Bytes{0x00, 0x06}));
+        EXPECT_EQ(Slice(body, start + 2, SIZE_MAX),
+                  Slice(original, 8 + start, ReadLE32(original.data() + 4) - 8 - start));
+        EXPECT_FALSE(Exists(GetBackupPath(s.in + n)));
+    }
+}
+
+// Failures name the file, the step and the reason; the other files are still done; nothing is changed for them.
+TEST(Cli, FailuresAreNamedAndTheRestIsDone) {
+    Workspace s;
+    const std::string projector = s.in + "game.exe", missing = s.in + "missing.swf", good = s.in + "good.swf";
+    WriteAll(projector, ReadAll(CorpusDir() + "projectors" + kSep + "proj-fws.exe"));
+    WriteAll(good, ReadAll(CorpusDir() + "shumway-morph2.swf"));
+    ProgramOutcome r = s.Run({"optimize", projector, missing, good});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("2 files failed"), std::string::npos) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_NE(lines[1].find("failed"), std::string::npos);
+    EXPECT_NE(lines[1].find(projector + ": compress: "), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("is not an uncompressed movie"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find(missing + ": read: "), std::string::npos) << lines[2];
+    EXPECT_EQ(Words(lines[3])[0], "optimized");
+    EXPECT_EQ(ReadAll(projector), ReadAll(CorpusDir() + "projectors" + kSep + "proj-fws.exe"));
+    EXPECT_FALSE(Exists(missing));
+    EXPECT_FALSE(Exists(GetBackupPath(missing)));
+    EXPECT_FALSE(Exists(s.in + "game_bak.swf"));
+    EXPECT_NE(IsCompressedSwf(good), 0);
+    s.ExpectTempEmpty();
+}
+
+// A read-only movie and a folder nobody may write in: every movie fails with its step and stays as it was.
+// Natively the tool runs as an unprivileged user (root would not be stopped by permissions); under Windows the
+// movie carries the read-only attribute (a folder's read-only attribute does not stop writes there).
+TEST(Cli, ReadOnlyMoviesAndFolders) {
+    Workspace s;
+    const Bytes movie = ReadAll(CorpusDir() + "shumway-morph2.swf");
+    const std::string ro = s.in + "readonly.swf";
+    WriteAll(ro, movie);
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY));
+    ProgramOutcome r = s.Run({"optimize", "--json", ro});
+    SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(r.code, 1);
+    auto f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["status"], "failed");
+    EXPECT_EQ(f["step"], "replace") << f["reason"];
+    EXPECT_EQ(ReadAll(ro), movie);
+    EXPECT_EQ(ReadAll(GetBackupPath(ro)), movie);  // whole, made before the movie was touched
+    EXPECT_EQ(Snapshot(s.in).size(), 2u);
+#else
+    if (geteuid() != 0 || !Exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs root and setpriv to run as another user";
+    auto asNobody = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", Program()});
+        return RunProgram(args, s.logs.path());
+    };
+    chmod(s.tmp.c_str(), 0777);
+    chmod(s.logs.path().c_str(), 0777);
+    // A movie only root may write, in a folder everyone may write.
+    chmod(s.in.c_str(), 0777);
+    chmod(ro.c_str(), 0444);
+    ProgramOutcome r = asNobody({"optimize", "--json", ro});
+    EXPECT_EQ(r.code, 1) << r.err;
+    auto f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["step"], "replace") << f["reason"];
+    EXPECT_EQ(ReadAll(ro), movie);
+    EXPECT_EQ(ReadAll(GetBackupPath(ro)), movie);
+    std::remove(GetBackupPath(ro).c_str());
+    // A folder nobody but root may write in: with a backup, and without.
+    const std::string locked = Dir(s.root, "locked");
+    MakeFolder(locked);
+    WriteAll(locked + "a.swf", movie);
+    WriteAll(locked + "b.swf", movie);
+    chmod((locked + "a.swf").c_str(), 0666);
+    chmod(locked.c_str(), 0755);
+    r = asNobody({"optimize", "--json", locked});
+    EXPECT_EQ(r.code, 1);
+    JsonOutput j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), 2u);
+    for (auto& file : j.files) EXPECT_EQ(file["step"], "backup") << file["reason"];
+    r = asNobody({"optimize", "--no-backup", "--json", locked});
+    j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), 2u);
+    for (auto& file : j.files) EXPECT_EQ(file["step"], "replace") << file["reason"];
+    EXPECT_EQ(j.totals["totals.failed"], "2");
+    EXPECT_EQ(Snapshot(locked), (std::map<std::string, Bytes>{{"a.swf", movie}, {"b.swf", movie}}));
+    // Test needs to write nothing beside the movies.
+    r = asNobody({"test", locked});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+#endif
+    s.ExpectTempEmpty();
+}
+
+// A full disk (a small file system mounted for the test, SQZ_TINY_FS): the backup, then the replace, fails; the
+// movie keeps its bytes and nothing is left beside it. Once there is room, the same run succeeds.
+TEST(Cli, FullDisk) {
+    const char* tiny = std::getenv("SQZ_TINY_FS");
+    if (!tiny || !Exists(std::string(tiny) + kSep + "mounted")) GTEST_SKIP() << "no small file system (SQZ_TINY_FS)";
+    Workspace s;
+    const std::string folder = std::string(tiny) + kSep + "full" + kSep;
+    MakeFolder(folder);
+    const Bytes movie = BigMovie(1 << 20);
+    const std::string path = folder + "big.swf";
+    WriteAll(path, movie);
+    // Fill the rest, then give back a little: about 16 KB stay free, far less than any copy of the movie.
+    std::vector<std::string> fillers;
+    for (size_t chunk : {size_t(64 * 1024), size_t(4096)}) {
+        for (;;) {
+            std::string name = folder + "filler" + std::to_string(fillers.size());
+            FILE* f = std::fopen(name.c_str(), "wb");
+            if (!f) break;
+            Bytes block(chunk, 0x55);
+            bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
+            ok = std::fclose(f) == 0 && ok;
+            if (!ok || GetFileSizeOnDisk(name) != chunk) {
+                std::remove(name.c_str());
+                break;
+            }
+            fillers.push_back(name);
+        }
+    }
+    for (int i = 0; i < 4 && !fillers.empty(); ++i) {
+        std::remove(fillers.back().c_str());
+        fillers.pop_back();
+    }
+    ProgramOutcome r = s.Run({"optimize", "--json", path});
+    EXPECT_EQ(r.code, 1);
+    // The reason is the system's: "No space left on device", "Disk full".
+    auto saysFull = [](const std::string& reason) {
+        return reason.find("space") != std::string::npos || reason.find("full") != std::string::npos;
+    };
+    auto f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["step"], "backup") << f["reason"];
+    EXPECT_TRUE(saysFull(f["reason"])) << f["reason"];
+    EXPECT_EQ(ReadAll(path), movie);
+    r = s.Run({"optimize", "--json", "--no-backup", path});
+    f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["step"], "replace") << f["reason"];
+    EXPECT_TRUE(saysFull(f["reason"])) << f["reason"];
+    EXPECT_EQ(ReadAll(path), movie);
+    std::vector<std::string> names;
+    for (const sqz::FileEntry& e : sqz::PlatformFiles().List(folder))
+        if (e.name != "." && e.name != ".." && e.name.compare(0, 6, "filler") != 0) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"big.swf"}));
+
+    for (const std::string& name : fillers) std::remove(name.c_str());
+    r = s.Run({"optimize", path});
+    EXPECT_EQ(r.code, 0) << r.out;
+    ExpectWholeMovie(ReadAll(path), movie, path);
+    EXPECT_EQ(ReadAll(GetBackupPath(path)), movie);
+    std::remove(path.c_str());
+    std::remove(GetBackupPath(path).c_str());
+    s.ExpectTempEmpty();
+}
+
+// A movie that disappears while the run works on an earlier one is reported as failed and not made again.
+TEST(Cli, MovieDisappearsMidRun) {
+    Workspace s;
+    const Bytes big = BigMovie(24 << 20, 7);
+    const std::string first = s.in + "a-big.swf", victim = s.in + "b-victim.swf";
+    WriteAll(first, big);
+    WriteAll(victim, ReadAll(CorpusDir() + "shumway-morph2.swf"));
+    RunningProgram program({Program(), "optimize", "--jobs", "1", "--json", first, victim}, s.logs.path());
+    ASSERT_TRUE(program.Started());
+    // The run's work folder appears before the first movie is started; the big one keeps it busy a while.
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool seen = false;
+    while (!seen && std::chrono::steady_clock::now() < until) {
+        for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.tmp))
+            if (e.name.compare(0, 8, "squozen-") == 0) seen = true;
+        if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(seen);
+    ASSERT_TRUE(sqz::PlatformFiles().Delete(victim));
+    ProgramOutcome r = program.Wait();
+    EXPECT_EQ(r.code, 1);
+    JsonOutput j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), 2u);
+    EXPECT_EQ(j.files[0]["status"], "optimized");
+    EXPECT_EQ(j.files[1]["status"], "failed") << "the movie was done before it was deleted: make the first one bigger";
+    EXPECT_FALSE(Exists(victim));
+    EXPECT_FALSE(Exists(GetBackupPath(victim)));
+    ExpectWholeMovie(ReadAll(first), big, first);
+    EXPECT_EQ(Snapshot(s.in).size(), 2u);
+    s.ExpectTempEmpty();
+}
+
+// A run killed at any moment (a power cut, a killed task) leaves every movie whole: its old bytes, or its
+// compressed form that inflates back to them with a whole backup beside it. Only work files may remain.
+TEST(Cli, KilledRunLosesNothing) {
+    Workspace s;
+    std::vector<std::string> names;
+    for (const OracleRow& row : LoadTable("oracle.tsv"))
+        if (row.at("signature") == "FWS") names.push_back(row.at("name"));
+    std::map<std::string, Bytes> originals;
+    for (int copy = 0; copy < 4; ++copy)
+        for (const std::string& n : names) {
+            std::string name = std::to_string(copy) + "-" + n;
+            originals[name] = ReadAll(CorpusDir() + n);
+            WriteAll(s.in + name, originals[name]);
+        }
+    originals["zz-big.swf"] = BigMovie(6 << 20, 3);
+    WriteAll(s.in + "zz-big.swf", originals["zz-big.swf"]);
+    for (int delay : {0, 5, 20, 60, 150, 400}) {
+        SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
+        RunningProgram program({Program(), "optimize", "--jobs", "2", s.in}, s.logs.path());
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        program.Kill();
+        program.Wait();
+        for (const auto& [name, bytes] : originals) {
+            ASSERT_TRUE(Exists(s.in + name)) << name << " is missing";
+            Bytes now = ReadAll(s.in + name);
+            ExpectWholeMovie(now, bytes, name);
+            if (now != bytes) {
+                EXPECT_EQ(ReadAll(GetBackupPath(s.in + name)), bytes) << name;
+            }
+        }
+    }
+    // The next run finishes the work, and what is left of the killed ones is only work files.
+    ProgramOutcome r = RunProgram({Program(), "optimize", s.in}, s.logs.path());
+    EXPECT_EQ(r.code, 0) << r.out;
+    for (const auto& [name, bytes] : originals) {
+        ExpectWholeMovie(ReadAll(s.in + name), bytes, name);
+        if (bytes[3] >= 1 && bytes[3] <= 7) {
+            EXPECT_EQ(ReadAll(GetBackupPath(s.in + name)), bytes) << name;
+        }
+    }
+    for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.in)) {
+        if (e.name == "." || e.name == "..") continue;
+        bool known = originals.count(e.name) || e.name.find("_bak.swf") != std::string::npos ||
+                     e.name.compare(0, 4, "~sqz") == 0;
+        EXPECT_TRUE(known) << "unexpected file " << e.name;
+    }
+}
+
+#ifndef _WIN32
+// Ctrl+C: the movies in progress are finished, the others are not started, the work folder goes, and the run
+// says so and ends with 1.
+TEST(Cli, InterruptedRunFinishesWhatItStarted) {
+    Workspace s;
+    std::map<std::string, Bytes> originals;
+    for (int copy = 0; copy < 200; ++copy) {
+        std::string name = "m" + std::to_string(1000 + copy) + ".swf";
+        originals[name] = BigMovie(64 * 1024, uint32_t(copy + 1));
+        WriteAll(s.in + name, originals[name]);
+    }
+    RunningProgram program({Program(), "optimize", "--jobs", "1", s.in}, s.logs.path());
+    // Once the first result is out, ask it to stop.
+    auto lines = [&] {
+        Bytes out = ReadAll(s.logs / "stdout.txt");
+        return Lines(std::string(out.begin(), out.end())).size();
+    };
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until && lines() < 2)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    program.Interrupt();
+    ProgramOutcome r = program.Wait();
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    size_t done = 0;
+    for (const auto& [name, bytes] : originals) {
+        Bytes now = ReadAll(s.in + name);
+        ExpectWholeMovie(now, bytes, name);
+        if (now != bytes) {
+            ++done;
+            EXPECT_EQ(ReadAll(GetBackupPath(s.in + name)), bytes);
+        }
+    }
+    EXPECT_GE(done, 1u);
+    EXPECT_LT(done, originals.size()) << "the run ended before it could be interrupted";
+    EXPECT_EQ(Snapshot(s.in).size(), originals.size() + done);  // no work file beside the movies
+    s.ExpectTempEmpty();
+}
+
+// The progress line goes to standard error when it is a terminal, and only then.
+TEST(Cli, ProgressLineOnlyOnATerminal) {
+    Workspace s;
+    for (int i = 0; i < 3; ++i)
+        WriteAll(s.in + std::to_string(i) + ".swf", ReadAll(CorpusDir() + "shumway-morph2.swf"));
+    RunningProgram onTerminal({Program(), "test", s.in}, s.logs.path(), true);
+    ProgramOutcome r = onTerminal.Wait();
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("] 3/3 files, 2,031 bytes, saved 40%"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_EQ(r.out.find("files,"), std::string::npos);
+    r = s.Run({"test", s.in});
+    EXPECT_EQ(r.err, "");
+}
+#endif
+
+// JSON paths: quotes, backslashes and control characters escaped; natively a byte that is not UTF-8 named as
+// \u00XX; on Windows a name in the ANSI code page (936) written as UTF-8.
+TEST(Cli, JsonPathsAreEscaped) {
+    Workspace s;
+    const Bytes movie = ReadAll(CorpusDir() + "shumway-morph2.swf");
+#ifdef _WIN32
+    if (GetACP() != 936) GTEST_SKIP() << "needs the code page 936";
+    const std::string name = "\xb6\xaf\xbb\xad.swf";  // 动画.swf
+    const std::string utf8 = "\xe5\x8a\xa8\xe7\x94\xbb.swf";
+    WriteAll(s.in + name, movie);
+    ProgramOutcome r = s.Run({"info", "--json", s.in});
+    auto f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["path"], s.in + utf8);
+    EXPECT_EQ(f["valid"], "true");
+    // The text output keeps the system's own bytes.
+    r = s.Run({"info", s.in});
+    std::vector<std::string> lines = Lines(r.out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), s.in + name), lines.end()) << r.out;
+#else
+    const std::string name = "we\"ird\\\tname\n\xff\xe5\x8a\xa8.swf";
+    WriteAll(s.in + name, movie);
+    ProgramOutcome r = s.Run({"test", "--json", s.in});
+    EXPECT_EQ(r.code, 0);
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;  // the newline of the name is escaped, not written
+    EXPECT_NE(lines[0].find("we\\\"ird\\\\\\tname\\n\\u00ff\xe5\x8a\xa8.swf"), std::string::npos) << lines[0];
+    auto f = ParseJsonObject(lines[0]);
+    EXPECT_EQ(f["path"], s.in + "we\"ird\\\tname\n\xc3\xbf\xe5\x8a\xa8.swf");
+    EXPECT_EQ(f["status"], "tested");
+#endif
+}
