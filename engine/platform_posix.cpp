@@ -19,13 +19,11 @@ namespace {
 
 class PosixReadFile final : public ReadFile {
 public:
-    explicit PosixReadFile(int fd) : fd_(fd) {}
+    // `size` is the file's size when it was opened.
+    PosixReadFile(int fd, int64_t size) : fd_(fd), size_(size) {}
     ~PosixReadFile() override { ::close(fd_); }
 
-    int64_t Size() override {
-        struct stat st;
-        return ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-    }
+    int64_t Size() override { return size_; }
     bool Seek(uint64_t offset) override {
         if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
         return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
@@ -49,6 +47,7 @@ public:
 
 private:
     int fd_;
+    int64_t size_;
     bool failed_ = false;
 };
 
@@ -128,7 +127,7 @@ public:
             ::close(fd);
             return nullptr;
         }
-        return std::make_unique<PosixReadFile>(fd);
+        return std::make_unique<PosixReadFile>(fd, static_cast<int64_t>(st.st_size));
     }
     std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) override {
         int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == CreateMode::kExclusive ? O_EXCL : O_TRUNC);
