@@ -49,14 +49,14 @@ SQZ_BENCHMARK(compress) {
     again();
     Compare(&rerun, again, base);
 
-    // Memory: one compression of the largest sample, and of a 64 MB movie made for the purpose.
+    // Memory: one compression of a 200 MB movie made for the purpose stays within a few fixed buffers.
     Row big;
-    big.operation = "CompressSwf, one 64 MB movie";
+    big.operation = "CompressSwf, one 200 MB movie";
     big.baseline = "zlib compress() in memory";
     big.files = 1;
     std::vector<unsigned char> movie = ReadAll(CorpusDir() + "shumway-esc.swf");
     std::vector<unsigned char> body(movie.begin() + 8, movie.end());
-    while (body.size() < 64u * 1024 * 1024) body.insert(body.end(), movie.begin() + 8, movie.end());
+    while (body.size() < 200u * 1024 * 1024) body.insert(body.end(), movie.begin() + 8, movie.end());
     std::string src = out + "big.swf";
     {
         std::vector<unsigned char> file = {'F', 'W', 'S', 6, 0, 0, 0, 0};
@@ -72,7 +72,7 @@ SQZ_BENCHMARK(compress) {
         buffer.resize(len);
         compress(buffer.data(), &len, body.data(), static_cast<uLong>(body.size()));
     };
-    Compare(&big, bigOp, bigBase, 2);
+    Compare(&big, bigOp, bigBase, 1);
     big.peakMiB = PeakMiB(bigOp);
     row.peakMiB = PeakMiB(op);
     rerun.peakMiB = PeakMiB(again);
