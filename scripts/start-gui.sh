@@ -34,14 +34,16 @@ echo "start-gui: no display; starting Squozen.exe on the virtual display $DISPLA
 # Without a window manager Wine draws the frames itself, so that the screenshot shows them.
 "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 "$run" "$program" &
+window=""
 for _ in $(seq 1 120); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Zenvola SWF Optimizer"'; then break; fi
+    window=$(xwininfo -root -tree 2>/dev/null | awk '/"Zenvola SWF Optimizer"/ {print $1; exit}')
+    [ -n "$window" ] && break
     sleep 0.5
 done
-if ! xwininfo -root -tree 2>/dev/null | grep -q '"Zenvola SWF Optimizer"'; then
+if [ -z "$window" ]; then
     echo "start-gui: the main window did not show within a minute" >&2
     exit 1
 fi
-sleep 2  # let the window finish painting
-import -window root "$shot"
+sleep 2  # the window paints its list and bars once it shows
+import -window "$window" "$shot" 2>/dev/null || import -window root "$shot"
 echo "start-gui: the program's window is on the virtual display; screenshot saved as $shot"

@@ -287,4 +287,12 @@ TEST(ViewCommands, ExitAndClosingTheWindowEmptyTheTempFolder) {
         EXPECT_EQ(::GetFileAttributesA((temp + "a_Comp.swf").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_TRUE(ProgramFixture::TakeQuit()) << "the message loop ends";
     }
+    {
+        // The view itself, asked to close, ends the message loop too.
+        ProgramFixture p;
+        ASSERT_TRUE(p.Start());
+        ProgramFixture::TakeQuit();
+        p.view().SendMessage(WM_CLOSE);
+        EXPECT_TRUE(ProgramFixture::TakeQuit());
+    }
 }
