@@ -24,6 +24,7 @@ constexpr WORD kHelpHandCursor = 106;
 }  // namespace
 
 CHyperLink::~CHyperLink() {
+    // A link that goes before its dialog takes its window along: the window draws with the link's own font.
     if (m_hWnd) DestroyWindow();
     if (m_fontUnderline) ::DeleteObject(m_fontUnderline);
 }

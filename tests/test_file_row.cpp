@@ -1,5 +1,4 @@
-// What a row of the file list shows for a movie, the list's column table, and its figures: column widths from
-// the view's width and the K total of a selection.
+// What a row of the file list shows for a movie, and the K total of a selection.
 #include <gtest/gtest.h>
 
 #include "file_row.h"
@@ -78,25 +77,6 @@ TEST(FileRow, AnythingButAMovieOfVersionOneToSevenIsABadRow) {
     EXPECT_TRUE(IsBadFlashComment("BAD FLASH FILE"));
     EXPECT_FALSE(IsBadFlashComment(kCommentReady));
     EXPECT_FALSE(IsBadFlashComment("Bad Flash File "));
-}
-
-TEST(FileRow, TheColumnsShareTheViewWidthInFortieths) {
-    int total = 0;
-    for (int c = 0; c < kFileListColumns; ++c) total += kFileListColumnTable[c].nFortieths;
-    EXPECT_EQ(total, 40);
-    std::vector<int> at400, at399;
-    for (int c = 0; c < kFileListColumns; ++c) {
-        at400.push_back(FileListColumnWidth(c, 400));
-        at399.push_back(FileListColumnWidth(c, 399));
-    }
-    EXPECT_EQ(at400, (std::vector<int>{80, 100, 50, 60, 30, 30, 50}));
-    EXPECT_EQ(at399, (std::vector<int>{79, 99, 49, 59, 29, 29, 49}));
-    EXPECT_EQ(FileListColumnWidth(7, 400), 0);
-    // Text columns sort as text, the figures as numbers.
-    EXPECT_TRUE(kFileListColumnTable[kColumnName].bText);
-    EXPECT_TRUE(kFileListColumnTable[kColumnFolder].bText);
-    EXPECT_TRUE(kFileListColumnTable[kColumnComment].bText);
-    for (int c = kColumnSize; c <= kColumnVersion; ++c) EXPECT_FALSE(kFileListColumnTable[c].bText) << c;
 }
 
 TEST(FileRow, TheKTotalIsTheByteSumRoundedUpToWholeK) {
