@@ -7,8 +7,8 @@
 #include "win_app.h"
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
-                         const char* lpszFilter, CWnd* pParentWnd)
-    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog) {
+                         const char* lpszFilter, CWnd* pParentWnd, size_t nMaxFile)
+    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_fileBuffer(nMaxFile < MAX_PATH ? MAX_PATH : nMaxFile, '\0') {
     if (lpszDefExt) {
         m_strDefExt = lpszDefExt;
         if (m_strDefExt.compare(0, 2, "*.") == 0) m_strDefExt.erase(0, 2);
@@ -19,13 +19,13 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const cha
             if (c == '|') c = '\0';
         m_strFilter.push_back('\0');
     }
-    if (lpszFileName) std::strncpy(m_szFileName, lpszFileName, sizeof(m_szFileName) - 1);
+    if (lpszFileName) std::strncpy(m_fileBuffer.data(), lpszFileName, m_fileBuffer.size() - 1);
     m_ofn.lStructSize = FileDialogStructSize();
     m_ofn.hwndOwner = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     m_ofn.hInstance = AfxGetResourceHandle();
     m_ofn.lpstrFilter = m_strFilter.empty() ? nullptr : m_strFilter.c_str();
-    m_ofn.lpstrFile = m_szFileName;
-    m_ofn.nMaxFile = sizeof(m_szFileName);
+    m_ofn.lpstrFile = m_fileBuffer.data();
+    m_ofn.nMaxFile = static_cast<DWORD>(m_fileBuffer.size());
     m_ofn.lpstrDefExt = m_strDefExt.empty() ? nullptr : m_strDefExt.c_str();
     m_ofn.Flags = dwFlags;
 }
@@ -42,8 +42,8 @@ std::string CFileDialog::GetPathName() const {
 }
 
 std::vector<std::string> CFileDialog::GetPathNames() const {
-    if (!(m_ofn.Flags & OFN_ALLOWMULTISELECT)) return {m_szFileName};
-    return SplitResult(m_szFileName, sizeof(m_szFileName));
+    if (!(m_ofn.Flags & OFN_ALLOWMULTISELECT)) return {std::string(m_fileBuffer.data())};
+    return SplitResult(m_fileBuffer.data(), m_fileBuffer.size());
 }
 
 std::vector<std::string> CFileDialog::SplitResult(const char* buffer, size_t size) {

@@ -15,9 +15,10 @@ public:
     // An open (`bOpenFileDialog` TRUE) or save dialog. `lpszDefExt` is appended to a typed name without an
     // extension; a leading "*." is dropped, since the system appends the text as it stands. `lpszFileName`
     // is the initial name; `lpszFilter` pairs of "description|pattern|" ending with "|". The result buffer
-    // holds MAX_PATH characters, as the system's standard dialogs do.
+    // holds `nMaxFile` characters: MAX_PATH, as the system's standard dialogs do, unless a multiple selection
+    // needs room for many names.
     CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
-                const char* lpszFilter, CWnd* pParentWnd = nullptr);
+                const char* lpszFilter, CWnd* pParentWnd = nullptr, size_t nMaxFile = MAX_PATH);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
@@ -39,7 +40,7 @@ private:
     BOOL m_bOpenFileDialog;
     std::string m_strDefExt;
     std::string m_strFilter;
-    char m_szFileName[MAX_PATH] = {};
+    std::vector<char> m_fileBuffer;
 };
 
 // A message box owned by `pOwner` (null: the application's main window); returns the button pressed.

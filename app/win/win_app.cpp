@@ -22,6 +22,26 @@ CWinApp* AfxGetApp() { return g_pApp; }
 
 CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
+std::string AfxGetAppName() {
+    char path[MAX_PATH + 1] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, n < MAX_PATH ? n : MAX_PATH);
+    // The file name after the last backslash (a double-byte character's second byte may be one), then the text
+    // before its last dot.
+    size_t start = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(name[i])) && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        if (name[i] == '\\') start = i + 1;
+    }
+    name.erase(0, start);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
 void AfxInitCommonControls() {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES |
                                                  ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};

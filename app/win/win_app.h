@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "wnd.h"
 
 class CWinApp : public CCmdTarget {
@@ -39,6 +41,9 @@ protected:
 CWinApp* AfxGetApp();
 // The application's main window, or null.
 CWnd* AfxGetMainWnd();
+// The application's name, which the framework's own message boxes carry as their caption: the executable's file
+// name without its extension ("Squozen" for Squozen.exe).
+std::string AfxGetAppName();
 // Registers the common-control classes the program uses (list view, header, toolbar, status bar, tooltips,
 // standard controls); safe to call more than once.
 void AfxInitCommonControls();

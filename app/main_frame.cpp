@@ -1,0 +1,231 @@
+// The main frame: bars, layout, status texts, menu greying, the context menu, closing and the handoff reader.
+#include "main_frame.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "file_helpers.h"
+#include "handoff_text.h"
+#include "handoff_value.h"
+#include "resource.h"
+#include "squozen_view.h"
+#include "win_app.h"
+
+namespace {
+
+// The view's child identifier, as the framework numbers the first pane of a frame.
+constexpr UINT kViewPaneId = 59648;
+
+// The status panes, left to right: the selection, an empty middle pane, the row count.
+constexpr int kPaneSelected = 0;
+constexpr int kPaneBlank = 1;
+constexpr int kPaneTotal = 2;
+
+struct ToolButton {
+    UINT nID;
+    const char* pszCaption;
+};
+const ToolButton kToolButtons[] = {
+    {ID_TOOL_OPEN, "打开"}, {ID_TOOL_TEST, "测试"}, {ID_TOOL_OPTIMIZE, "优化"}, {ID_TOOL_REMOVE, "移除"},
+    {ID_TOOL_VIEW, "查看"}, {ID_TOOL_HELP, "帮助"}, {ID_TOOL_EXIT, "退出"},
+};
+
+void GreyByPosition(HMENU hMenu, std::initializer_list<UINT> positions) {
+    for (UINT pos : positions) ::EnableMenuItem(hMenu, pos, MF_BYPOSITION | MF_DISABLED | MF_GRAYED);
+}
+
+}  // namespace
+
+CMainFrame::~CMainFrame() {
+    if (m_hWnd) DestroyWindow();
+    // The image list keeps its own copy of the images.
+    if (m_hToolbarBitmap) ::DeleteObject(m_hToolbarBitmap);
+}
+
+BOOL CMainFrame::CreateView(CSquozenView* pView) {
+    RECT client;
+    GetClientRect(&client);
+    if (!pView || !pView->Create(this, kViewPaneId, client)) return FALSE;
+    m_pView = pView;
+    SetActiveView(pView);
+    RecalcLayout();
+    return TRUE;
+}
+
+void CMainFrame::StatusPaneWidths(int width, int widths[3]) {
+    if (width > 0) {
+        widths[0] = 3 * width / 10;
+        widths[1] = 4 * width / 10;
+        widths[2] = 3 * width / 10;
+    } else {
+        widths[0] = 120;
+        widths[1] = 200;
+        widths[2] = 100;
+    }
+}
+
+int CMainFrame::OnCreate() {
+    if (!m_wndToolBar.Create(WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, this, AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+        return -1;
+    for (int i = 0; i < static_cast<int>(sizeof(kToolButtons) / sizeof(kToolButtons[0])); ++i)
+        m_wndToolBar.SetButtonText(i, kToolButtons[i].pszCaption);
+
+    m_hToolbarBitmap = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR_IMAGES),
+                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
+    m_bmpToolbar.Attach(m_hToolbarBitmap);
+    if (m_imlToolbar.Create(32, 32, ILC_COLOR8 | ILC_MASK, 0, 7) && m_bmpToolbar.m_hObject)
+        m_imlToolbar.Add(m_bmpToolbar, RGB(255, 255, 255));
+    m_wndToolBar.SetImageList(m_imlToolbar);
+    m_bmpToolbar.Detach();
+    m_wndToolBar.AutoSize();
+
+    if (!m_wndStatusBar.Create(WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, this, AFX_IDW_STATUS_BAR)) return -1;
+    LayoutPanes();
+    m_nSelectedCount = 0;
+    m_nFileCount = 0;
+    return 0;
+}
+
+void CMainFrame::LayoutPanes() {
+    if (!m_wndStatusBar.IsWindow()) return;
+    RECT r;
+    m_wndStatusBar.GetWindowRect(&r);
+    int widths[3];
+    StatusPaneWidths(r.right - r.left, widths);
+    m_wndStatusBar.SetParts({widths[0], widths[0] + widths[1], widths[0] + widths[1] + widths[2]});
+    for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
+}
+
+void CMainFrame::RecalcLayout() {
+    RECT client;
+    GetClientRect(&client);
+    int top = 0, bottom = client.bottom;
+    if (m_wndToolBar.IsWindow()) {
+        m_wndToolBar.AutoSize();
+        RECT r;
+        m_wndToolBar.GetWindowRect(&r);
+        top = r.bottom - r.top;
+    }
+    if (m_wndStatusBar.IsWindow()) {
+        m_wndStatusBar.SendMessage(WM_SIZE, 0, 0);
+        RECT r;
+        m_wndStatusBar.GetWindowRect(&r);
+        bottom -= r.bottom - r.top;
+    }
+    if (m_pView && m_pView->IsWindow())
+        m_pView->MoveWindow(0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
+}
+
+void CMainFrame::OnSize() {
+    RecalcLayout();
+    LayoutPanes();
+}
+
+void CMainFrame::OnClose() {
+    ClearTempFolder();
+    // The document holds no data and is never modified, so the frame closes without a question.
+    DestroyWindow();
+}
+
+LRESULT CMainFrame::OnFileListSelection(WPARAM wParam, LPARAM lParam) {
+    char text[96];
+    std::snprintf(text, sizeof(text), "已选择 %d 个文件，%d K", static_cast<int>(wParam), static_cast<int>(lParam));
+    m_wndStatusBar.SetText(kPaneSelected, text);
+    m_nSelectedCount = static_cast<int>(wParam);
+    return 0;
+}
+
+LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "共计 %d 个文件", static_cast<int>(wParam));
+    m_wndStatusBar.SetText(kPaneTotal, text);
+    m_nFileCount = static_cast<int>(wParam);
+    return 0;
+}
+
+LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM) {
+    POINT at;
+    ::GetCursorPos(&at);
+    HMENU hMenu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_LIST_POPUP));
+    if (!hMenu) return 0;
+    HMENU hPopup = ::GetSubMenu(hMenu, static_cast<int>(wParam) > 0 ? 0 : 1);
+    // The frame owns the popup: its greying applies, and the chosen command is routed to the view.
+    if (hPopup) ::TrackPopupMenu(hPopup, TPM_RIGHTBUTTON | TPM_VERTICAL, at.x, at.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(hMenu);
+    return 0;
+}
+
+LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
+    std::string text = TakeHandoffText();
+    if (m_pFileList) {
+        // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
+        for (const std::string& path : SplitHandoffText(text)) AddFileRow(*m_pFileList, path);
+    }
+    int count = m_pFileList ? m_pFileList->GetItemCount() : 0;
+    CWnd* main = AfxGetMainWnd();
+    ::SendMessageA(main && main->m_hWnd ? main->m_hWnd : m_hWnd, WM_FILELIST_COUNT, static_cast<WPARAM>(count), 0);
+    return 0;
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU hMenu, UINT, BOOL bSysMenu) {
+    if (bSysMenu || ::GetMenuItemCount(hMenu) < 1) return;
+    const int selected = m_nSelectedCount, files = m_nFileCount;
+    switch (::GetMenuItemID(hMenu, 0)) {
+        case ID_FILE_OPENMOVIES:  // 文件: Save as needs exactly one selected row
+            if (!(selected == 1 && files >= 1)) GreyByPosition(hMenu, {1});
+            break;
+        case ID_ACTION_TEST:  // 动作: Test and Optimize need a selection, Remove all a row
+            if (selected < 1) GreyByPosition(hMenu, {0, 1});
+            if (files < 1) GreyByPosition(hMenu, {0, 1, 3});
+            break;
+        case ID_POPUP_OPEN:  // PopupNoSelect
+            if (files < 1) GreyByPosition(hMenu, {1, 2});
+            break;
+        case ID_POPUP_VIEW:  // PopupSelected: Rename, Save as and Properties need exactly one selected row
+            if (selected != 1) GreyByPosition(hMenu, {1, 3, 4});
+            break;
+        default:
+            break;
+    }
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) {
+        // An edit box (a row's name being edited) gets every key, its own shortcuts included.
+        char name[16] = {};
+        if (::GetClassNameA(pMsg->hwnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, "Edit") == 0) return FALSE;
+        if (m_pView && m_pView->TranslateShortcut(pMsg, m_hWnd)) return TRUE;
+    }
+    return CFrameWnd::PreTranslateMessage(pMsg);
+}
+
+BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    switch (msg) {
+        case WM_CREATE:
+            *pResult = OnCreate();
+            return TRUE;
+        case WM_SIZE:
+            OnSize();
+            *pResult = 0;
+            return TRUE;
+        case WM_CLOSE:
+            OnClose();
+            *pResult = 0;
+            return TRUE;
+        case WM_FILELIST_SELECTION:
+            *pResult = OnFileListSelection(wParam, lParam);
+            return TRUE;
+        case WM_FILELIST_COUNT:
+            *pResult = OnFileListCount(wParam, lParam);
+            return TRUE;
+        case WM_FILELIST_MENU:
+            *pResult = OnFileListMenu(wParam, lParam);
+            return TRUE;
+        case WM_TAKE_HANDOFF:
+            *pResult = OnTakeHandoff(wParam, lParam);
+            return TRUE;
+        default:
+            return CFrameWnd::OnWndMsg(msg, wParam, lParam, pResult);
+    }
+}

@@ -1,0 +1,66 @@
+// The program's one top-level window: the frame around the file list view, with the menu bar, the flat toolbar
+// of seven captioned buttons, the three-pane status bar, the greying of menu items that do not apply, the list's
+// context menu, the temp folder emptied on close, and the reader of the files the Explorer extension hands over.
+#pragma once
+
+#include "controls.h"
+#include "frame_wnd.h"
+#include "list_messages.h"
+#include "sorting_list_ctrl.h"
+
+// Sent (wParam and lParam 0) by a starting copy of the program to the window of the running one, and by the first
+// copy to its own window at the end of its start-up: take the files of the handoff value.
+constexpr UINT WM_TAKE_HANDOFF = WM_USER + 210;  // 1234
+
+class CSquozenView;
+
+class CMainFrame : public CFrameWnd, public CFileListHost {
+public:
+    CMainFrame() = default;
+    ~CMainFrame() override;
+
+    int m_nSelectedCount = 0;                 // selected rows, as last reported (for greying only)
+    int m_nFileCount = 0;                     // rows in the list, as last reported (for greying only)
+    HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133, the toolbar's images
+    CBitmap m_bmpToolbar;                     // holds m_hToolbarBitmap only while the image list is made
+    CImageList m_imlToolbar;                  // the toolbar's images, 32 x 32
+    CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
+    CStatusBarCtrl m_wndStatusBar;
+    CToolBarCtrl m_wndToolBar;
+
+    // Creates `pView` as the frame's client (child AFX_IDW_PANE_FIRST) and makes it the active view; the frame
+    // does not own it. FALSE when the form cannot be created.
+    BOOL CreateView(CSquozenView* pView);
+    CSquozenView* GetFileListView() const { return m_pView; }
+
+    void AttachFileList(CSortingListCtrl* pList) override { m_pFileList = pList; }
+
+    // Widths in pixels of the left, middle and right status panes in a status bar `width` pixels wide: 3/10,
+    // 4/10 and 3/10 of it, truncated; 120, 200 and 100 when the width is not positive.
+    static void StatusPaneWidths(int width, int widths[3]);
+    // Places the toolbar at the top, the status bar at the bottom and the view between them.
+    void RecalcLayout();
+
+    // The view's keyboard commands, then the frame's accelerators; keys typed into an edit box go to it.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+protected:
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    void OnInitMenuPopup(HMENU hMenu, UINT nIndex, BOOL bSysMenu) override;
+
+    // WM_CREATE: the toolbar and the status bar; -1 when one cannot be made.
+    int OnCreate();
+    void OnSize();
+    void OnClose();
+    LRESULT OnFileListSelection(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFileListMenu(WPARAM wParam, LPARAM lParam);
+    // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
+    // count; returns 0.
+    LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
+
+    // Sets the panes' identifiers and widths from the status bar's width and empties their texts.
+    void LayoutPanes();
+
+    CSquozenView* m_pView = nullptr;
+};

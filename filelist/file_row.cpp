@@ -1,0 +1,74 @@
+// The content of a file-list row and the list's figures.
+#include "file_row.h"
+
+#include <climits>
+#include <cstdint>
+
+#include "cell_compare.h"
+#include "file_helpers.h"
+#include "mbcs.h"
+#include "swf_container.h"
+#include "swf_inspect.h"
+
+const FileListColumn kFileListColumnTable[kFileListColumns] = {
+    {"名称", ColumnAlign::kLeft, 8, true},       {"路径", ColumnAlign::kLeft, 10, true},
+    {"原始大小", ColumnAlign::kRight, 5, false}, {"优化后大小", ColumnAlign::kRight, 6, false},
+    {"比率", ColumnAlign::kRight, 3, false},     {"版本", ColumnAlign::kCenter, 3, false},
+    {"注释", ColumnAlign::kCenter, 5, true},
+};
+
+const char kCommentReady[] = "就绪";
+const char kCommentOptimized[] = "已优化";
+const char kCommentTested[] = "已测试";
+const char kCommentBad[] = "Bad Flash File";
+
+namespace {
+
+// A size in bytes, grouped by commas. The header's length field of an uncompressed movie may claim more than
+// 2 GB (a damaged file); it is shown as the unsigned figure it is, never as a negative one.
+std::string SizeText(uint32_t size) {
+    if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
+    std::string digits = std::to_string(size), text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+FileRow MakeFileRow(const std::string& path) {
+    FileRow row;
+    SwfFileInfo info = ReadSwfInfo(path);
+    row.texts[kColumnName] = GetFileNamePart(path);
+    row.texts[kColumnFolder] = GetFolderPart(path);
+    if (!IsValidSwf(info)) {
+        row.texts[kColumnComment] = kCommentBad;
+        row.nImage = kImageNone;
+        return row;
+    }
+    row.nImage = info.nVersion == 6 ? kImageVersion6 : kImageMovie;
+    row.texts[kColumnSize] = SizeText(info.nFileSize);
+    row.texts[kColumnVersion] = std::to_string(info.nVersion);
+    row.texts[kColumnComment] = IsCompressedSwf(path) ? kCommentOptimized : kCommentReady;
+    return row;
+}
+
+bool IsBadFlashComment(const std::string& comment) { return sqz::MbsICmp(comment, kCommentBad) == 0; }
+
+int FileListColumnWidth(int column, int viewWidth) {
+    if (column < 0 || column >= kFileListColumns) return 0;
+    return static_cast<int>(static_cast<long long>(kFileListColumnTable[column].nFortieths) * viewWidth / 40);
+}
+
+int SelectionKTotal(const std::vector<std::string>& sizeTexts) {
+    // A size cell holds at most a 32-bit figure, so the sum of any list fits 64 bits many times over.
+    unsigned long long bytes = 0;
+    for (const std::string& text : sizeTexts) {
+        long long size = CellNumber(text);
+        if (size > 0) bytes += static_cast<unsigned long long>(size);
+    }
+    unsigned long long k = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return k > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(k);
+}

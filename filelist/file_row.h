@@ -1,0 +1,62 @@
+// One row of the file list as it is made for a movie path (seven texts and a small-image index), the list's
+// column table, the comments that double as a row's state, and the figures the list reports: column widths and
+// the K total of a selection. Platform-free.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The columns of a row, left to right.
+enum FileListColumnIndex {
+    kColumnName = 0,       // file name: the text after the last separator
+    kColumnFolder = 1,     // folder, with its trailing separator; folder + name is the row's full path
+    kColumnSize = 2,       // size before optimizing, grouped by commas; empty on a bad row
+    kColumnOptimized = 3,  // size of the compressed output; empty until Test or Optimize
+    kColumnRatio = 4,      // saving in percent ("37%"); empty until Test or Optimize
+    kColumnVersion = 5,    // Flash version; empty on a bad row
+    kColumnComment = 6,    // the row's state: one of the comments below
+    kFileListColumns = 7,
+};
+
+enum class ColumnAlign { kLeft, kRight, kCenter };
+
+// What the list shows and how it sorts one column.
+struct FileListColumn {
+    const char* pszHeading;  // in the code page of the user interface
+    ColumnAlign align;
+    int nFortieths;  // share of the view's width, in fortieths; the seven add up to 40
+    bool bText;      // sorted as text (else as the number the cell shows)
+};
+extern const FileListColumn kFileListColumnTable[kFileListColumns];
+
+// The comments of column 6.
+extern const char kCommentReady[];      // "就绪": a valid, uncompressed movie
+extern const char kCommentOptimized[];  // "已优化": compressed already, or optimized by the program
+extern const char kCommentTested[];     // "已测试": Test succeeded
+extern const char kCommentBad[];        // "Bad Flash File": no movie of version 1 to 7 could be read
+
+// Small images of the list: a movie, and a version-6 movie; a bad row has none.
+constexpr int kImageMovie = 0;
+constexpr int kImageVersion6 = 1;
+constexpr int kImageNone = -1;
+
+struct FileRow {
+    std::string texts[kFileListColumns];
+    int nImage = kImageNone;
+};
+
+// The row for the movie at `path`, read with ReadSwfInfo: name and folder always; for a movie of version 1 to 7
+// its size (grouped), its version and "已优化" when the file starts with "CWS", else "就绪", with image 1 for
+// version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
+FileRow MakeFileRow(const std::string& path);
+
+// True when a comment marks a bad row ("Bad Flash File" in any letter case).
+bool IsBadFlashComment(const std::string& comment);
+
+// Width in pixels of column `column` in a view `viewWidth` pixels wide: (fortieths x width) / 40, truncated.
+int FileListColumnWidth(int column, int viewWidth);
+
+// The K figure of a selection whose size cells (column 2) read `sizeTexts`: the sum of the sizes in bytes,
+// divided by 1024 and rounded up; a cell without digits counts 0, so no rows (or only bad ones) give 0.
+// Saturated at the largest int.
+int SelectionKTotal(const std::vector<std::string>& sizeTexts);

@@ -1,0 +1,325 @@
+// The file list view: columns, rows, reports to the frame, the double-click action, the keyboard commands and
+// the commands of the Help and Options menus, Open and Exit. The batches and the item commands are in
+// view_batches.cpp and view_item_commands.cpp.
+#include "squozen_view.h"
+
+#include <shellapi.h>
+
+#include "file_dialog.h"
+#include "file_helpers.h"
+#include "list_messages.h"
+#include "mbcs.h"
+#include "option_store.h"
+#include "options_dlg.h"
+#include "platform.h"
+#include "product_info.h"
+#include "resource.h"
+#include "win_app.h"
+
+namespace {
+
+int ListFormat(ColumnAlign align) {
+    switch (align) {
+        case ColumnAlign::kRight:
+            return LVCFMT_RIGHT;
+        case ColumnAlign::kCenter:
+            return LVCFMT_CENTER;
+        default:
+            return LVCFMT_LEFT;
+    }
+}
+
+bool IsEditBox(HWND hWnd) {
+    char name[16] = {};
+    return hWnd && ::GetClassNameA(hWnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, "Edit") == 0;
+}
+
+// The size in pixels of a dialog template of the program (its DLGTEMPLATEEX or DLGTEMPLATE head) as `hDlg`
+// lays it out; {0, 0} when the template cannot be read.
+SIZE TemplateSize(HWND hDlg, UINT nIDTemplate) {
+    SIZE size = {0, 0};
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HRSRC hRes = ::FindResourceA(hInst, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5));
+    const WORD* head = hRes ? static_cast<const WORD*>(::LockResource(::LoadResource(hInst, hRes))) : nullptr;
+    if (!head || ::SizeofResource(hInst, hRes) < 26) return size;
+    // DLGTEMPLATEEX: version 1, signature 0xFFFF, help id, extended style, style, item count, x, y, cx, cy.
+    bool extended = head[0] == 1 && head[1] == 0xFFFF;
+    const short* xy = reinterpret_cast<const short*>(extended ? head + 9 : head + 5);
+    RECT r = {0, 0, xy[2], xy[3]};
+    ::MapDialogRect(hDlg, &r);
+    size.cx = r.right;
+    size.cy = r.bottom;
+    return size;
+}
+
+}  // namespace
+
+int AddFileRow(CListCtrl& list, const std::string& path) {
+    FileRow row = MakeFileRow(path);
+    int n = list.InsertItem(list.GetItemCount(), row.texts[kColumnName], row.nImage);
+    if (n < 0) return -1;
+    for (int c = kColumnFolder; c < kFileListColumns; ++c)
+        if (!row.texts[c].empty()) list.SetItemText(n, c, row.texts[c]);
+    return n;
+}
+
+CSquozenView::CSquozenView() : CFormView(IDD_SQUOZEN_FORM) {}
+
+CSquozenView::~CSquozenView() {
+    // The window goes first, while the image list it shows still exists (WM_DESTROY takes it from the list).
+    if (m_hWnd) DestroyWindow();
+}
+
+void CSquozenView::DoDataExchange(CDataExchange* pDX) {
+    CFormView::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_FILE_LIST, m_wndFileList);
+}
+
+HWND CSquozenView::ReportWindow() const {
+    CWnd* main = AfxGetMainWnd();
+    return main && main->m_hWnd ? main->m_hWnd : GetParent();
+}
+
+void CSquozenView::OnInitialUpdate() {
+    CFormView::OnInitialUpdate();
+
+    // Shrink the frame (never grow it) so that the view is the size of its form.
+    HWND hFrame = GetParent();
+    SIZE form = TemplateSize(m_hWnd, m_nIDTemplate);
+    RECT client, frame;
+    GetClientRect(&client);
+    ::GetWindowRect(hFrame, &frame);
+    int dx = form.cx > 0 && form.cx < client.right ? form.cx - client.right : 0;
+    int dy = form.cy > 0 && form.cy < client.bottom ? form.cy - client.bottom : 0;
+    if (dx != 0 || dy != 0)
+        ::SetWindowPos(hFrame, nullptr, 0, 0, frame.right - frame.left + dx, frame.bottom - frame.top + dy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    if (m_wndFileList.IsWindow()) {
+        for (int c = 0; c < kFileListColumns; ++c)
+            m_wndFileList.InsertColumn(c, kFileListColumnTable[c].pszHeading,
+                                       ListFormat(kFileListColumnTable[c].align));
+        m_wndFileList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        SetColumnWidths();
+        m_wndFileList.m_bTextColumn.assign(kFileListColumns, FALSE);
+        m_wndFileList.m_bSortable.assign(kFileListColumns, TRUE);
+        for (int c = 0; c < kFileListColumns; ++c) m_wndFileList.m_bTextColumn[c] = kFileListColumnTable[c].bText;
+
+        if (m_bmpFileImages.LoadBitmap(IDB_FILE_IMAGES)) m_hFileImages = m_bmpFileImages;
+        if (m_imlFileImages.Create(16, 16, ILC_COLOR8 | ILC_MASK, 0, 4)) {
+            if (m_hFileImages) m_imlFileImages.Add(m_hFileImages, RGB(255, 255, 255));
+            m_wndFileList.SetImageList(m_imlFileImages, LVSIL_SMALL);
+        }
+    }
+
+    // The keyboard commands are taken inside the program (TranslateShortcut), never as system-wide hot keys,
+    // which would take the keys from every other program while this one runs.
+
+    if (CFileListHost* host = dynamic_cast<CFileListHost*>(CWnd::FromHandlePermanent(hFrame)))
+        host->AttachFileList(&m_wndFileList);
+    ReadOptions();
+}
+
+void CSquozenView::ReadOptions() {
+    m_bBackup = ReadBackupOption();
+    m_bProtect = ReadProtectOption();
+    m_nDblClickAction = ReadDoubleClickAction();
+}
+
+void CSquozenView::SetColumnWidths() {
+    RECT r;
+    GetWindowRect(&r);
+    POINT rightEdge = {r.right, r.bottom};
+    ::ScreenToClient(m_hWnd, &rightEdge);
+    for (int c = 0; c < kFileListColumns; ++c) m_wndFileList.SetColumnWidth(c, FileListColumnWidth(c, rightEdge.x));
+}
+
+std::string CSquozenView::RowPath(int nItem) const {
+    return m_wndFileList.GetItemText(nItem, kColumnFolder) + m_wndFileList.GetItemText(nItem, kColumnName);
+}
+
+void CSquozenView::AddOpenedFiles(const std::vector<std::string>& paths) {
+    int n = m_wndFileList.GetItemCount();
+    std::vector<std::string> listed;
+    listed.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) listed.push_back(RowPath(i));
+    for (const std::string& path : paths) {
+        bool known = false;
+        for (const std::string& row : listed)
+            if (sqz::MbsICmp(path, row) == 0) {
+                known = true;
+                break;
+            }
+        if (known || !sqz::Files().Find(path, nullptr)) continue;
+        if (AddFileRow(path) >= 0) ++n;
+    }
+    ::SendMessageA(ReportWindow(), WM_FILELIST_COUNT, static_cast<WPARAM>(n), 0);
+}
+
+BOOL CSquozenView::HandleCommand(UINT nID, int nCode) {
+    static const CommandEntry<CSquozenView> kCommands[] = {
+        {ID_FILE_OPENMOVIES, &CSquozenView::OnOpen},
+        {ID_POPUP_OPEN, &CSquozenView::OnOpen},
+        {ID_TOOL_OPEN, &CSquozenView::OnOpen},
+        {ID_FILE_SAVEMOVIEAS, &CSquozenView::OnSaveAs},
+        {ID_POPUP_SAVEAS, &CSquozenView::OnSaveAs},
+        {ID_FILE_EXITPROGRAM, &CSquozenView::OnExit},
+        {ID_TOOL_EXIT, &CSquozenView::OnExit},
+        {ID_ACTION_TEST, &CSquozenView::OnTest},
+        {ID_TOOL_TEST, &CSquozenView::OnTest},
+        {ID_ACTION_OPTIMIZE, &CSquozenView::OnOptimize},
+        {ID_TOOL_OPTIMIZE, &CSquozenView::OnOptimize},
+        {ID_ACTION_REMOVEALL, &CSquozenView::OnRemoveAll},
+        {ID_POPUP_REMOVEALL, &CSquozenView::OnRemoveAll},
+        {ID_POPUP_SELECTALL, &CSquozenView::OnSelectAll},
+        {ID_POPUP_VIEW, &CSquozenView::OnView},
+        {ID_TOOL_VIEW, &CSquozenView::OnView},
+        {ID_POPUP_RENAME, &CSquozenView::OnRename},
+        {ID_POPUP_DELETE, &CSquozenView::OnDelete},
+        {ID_TOOL_REMOVE, &CSquozenView::OnDelete},
+        {ID_POPUP_PROPERTIES, &CSquozenView::OnProperties},
+        {ID_OPTIONS_SETTINGS, &CSquozenView::OnOptions},
+        {ID_HELP_CONTENTS, &CSquozenView::OnHelpContents},
+        {ID_TOOL_HELP, &CSquozenView::OnHelpContents},
+        {ID_HELP_HOMEPAGE, &CSquozenView::OnHomePage},
+        {ID_HELP_MAIL, &CSquozenView::OnSendMail},
+    };
+    return DispatchCommand(this, kCommands, nID, nCode);
+}
+
+BOOL CSquozenView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    switch (msg) {
+        case WM_SIZE:
+            ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
+            if (m_wndFileList.IsWindow()) {
+                SetColumnWidths();
+                m_wndFileList.MoveWindow(0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            }
+            *pResult = 0;
+            return TRUE;
+        case WM_CLOSE:
+            ::PostQuitMessage(0);
+            *pResult = 0;
+            return TRUE;
+        case WM_DESTROY:
+            // The list would destroy the image list it shows; the view owns it.
+            if (m_wndFileList.IsWindow()) m_wndFileList.SetImageList(nullptr, LVSIL_SMALL);
+            break;
+        default:
+            break;
+    }
+    return CFormView::OnWndMsg(msg, wParam, lParam, pResult);
+}
+
+BOOL CSquozenView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    (void)wParam;
+    NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (!hdr || !m_wndFileList.m_hWnd || hdr->hwndFrom != m_wndFileList.m_hWnd) return FALSE;
+    switch (hdr->code) {
+        case NM_DBLCLK:
+            OnDoubleClick();
+            *pResult = 0;
+            return TRUE;
+        case LVN_ITEMCHANGED:
+            // Only a change of an item's state can change the selection; text changes (a batch writing its
+            // results into rows) need no report.
+            if (reinterpret_cast<const NMLISTVIEW*>(hdr)->uChanged & LVIF_STATE) ReportSelection();
+            *pResult = 0;
+            return TRUE;
+        case NM_RCLICK:
+            ::SendMessageA(ReportWindow(), WM_FILELIST_MENU, m_wndFileList.GetSelectedCount(), 0);
+            *pResult = 0;
+            return TRUE;
+        case LVN_ENDLABELEDITA:
+            *pResult = 0;  // the list never takes the typed text by itself
+            OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(hdr), pResult);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void CSquozenView::ReportSelection() {
+    UINT count = m_wndFileList.GetSelectedCount();
+    if (count == 0) {
+        ::SendMessageA(ReportWindow(), WM_FILELIST_SELECTION, 0, 0);
+        return;
+    }
+    std::vector<std::string> sizes;
+    sizes.reserve(count);
+    for (int i = m_wndFileList.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = m_wndFileList.GetNextItem(i, LVNI_SELECTED))
+        sizes.push_back(m_wndFileList.GetItemText(i, kColumnSize));
+    ::SendMessageA(ReportWindow(), WM_FILELIST_SELECTION, count, SelectionKTotal(sizes));
+}
+
+void CSquozenView::OnDoubleClick() {
+    switch (m_nDblClickAction) {
+        case 0:
+            OnCmdMsg(ID_POPUP_VIEW, CN_COMMAND);
+            break;
+        case 1:
+            OnCmdMsg(ID_ACTION_TEST, CN_COMMAND);
+            break;
+        case 2:
+            OnCmdMsg(ID_ACTION_OPTIMIZE, CN_COMMAND);
+            break;
+        default:
+            break;
+    }
+}
+
+BOOL CSquozenView::TranslateShortcut(const MSG* pMsg, HWND hMainWnd) {
+    if (pMsg->message != WM_KEYDOWN || IsEditBox(pMsg->hwnd)) return FALSE;
+    bool ctrl = ::GetKeyState(VK_CONTROL) < 0, shift = ::GetKeyState(VK_SHIFT) < 0, alt = ::GetKeyState(VK_MENU) < 0;
+    UINT command = 0;
+    if (ctrl && !shift && !alt) {
+        switch (pMsg->wParam) {
+            case 'A':
+                command = ID_POPUP_SELECTALL;
+                break;
+            case 'O':
+                command = ID_FILE_OPENMOVIES;
+                break;
+            case 'N':
+            case 'S':
+                break;  // taken, so that they reach nothing else, and left without a command
+            default:
+                return FALSE;
+        }
+    } else if (!ctrl && !shift && !alt && pMsg->wParam == VK_DELETE) {
+        command = ID_POPUP_DELETE;
+    } else {
+        return FALSE;
+    }
+    if (command && ::GetActiveWindow() == hMainWnd) OnCmdMsg(command, CN_COMMAND);
+    return TRUE;
+}
+
+void CSquozenView::OnOpen() {
+    CFileDialog dlg(TRUE, "*.swf", "*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
+                    "Flash 文件(*.swf)|*.swf||", nullptr, kOpenDialogBufferSize);
+    if (dlg.DoModal() != IDOK) return;
+    AddOpenedFiles(dlg.GetPathNames());
+}
+
+void CSquozenView::OnExit() {
+    ClearTempFolder();
+    ::PostQuitMessage(0);
+}
+
+void CSquozenView::OnOptions() {
+    COptionsDlg dlg(nullptr);
+    dlg.DoModal();
+    ReadOptions();
+}
+
+void CSquozenView::OnHelpContents() {
+    std::string help = GetProgramFolder() + "Squozen.chm";
+    ::ShellExecuteA(m_hWnd, "Open", help.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void CSquozenView::OnHomePage() { ::ShellExecuteA(m_hWnd, "Open", SQZ_HOME_PAGE_URL, nullptr, nullptr, SW_SHOW); }
+
+void CSquozenView::OnSendMail() {
+    ::ShellExecuteA(m_hWnd, "Open", "mailto:" SQZ_SUPPORT_MAIL, nullptr, nullptr, SW_SHOW);
+}

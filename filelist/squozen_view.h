@@ -1,0 +1,93 @@
+// The file list view that fills the main window: a form over dialog 101 whose only control, list 1000, holds one
+// row per movie (the list is the only store of rows). It adds rows, reports the selection, the row count and
+// right clicks to the main frame, runs the double-click action, and carries the command table that every menu,
+// toolbar, popup and keyboard command of the program reaches.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controls.h"
+#include "dialog.h"
+#include "file_row.h"
+#include "sorting_list_ctrl.h"
+
+// Appends the row of the movie at `path` (MakeFileRow) at the end of `list`; the index of the new row, or -1.
+int AddFileRow(CListCtrl& list, const std::string& path);
+
+// Size of the Open dialog's result buffer: room for the folder and the names of a selection of thousands of
+// movies.
+constexpr size_t kOpenDialogBufferSize = 256 * 1024;
+
+class CSquozenView : public CFormView {
+public:
+    CSquozenView();
+    ~CSquozenView() override;
+
+    CSortingListCtrl m_wndFileList;   // list 1000, bound by the data exchange
+    HBITMAP m_hFileImages = nullptr;  // bitmap 136 as loaded
+    CBitmap m_bmpFileImages;          // owns m_hFileImages
+    CImageList m_imlFileImages;       // the list's small images
+    int m_bBackup = 0;                // ISBACKUP, as last read
+    int m_bProtect = 0;               // ISPROTECT, as last read
+    int m_nDblClickAction = 0;        // DOUBLECLICKACTION, as last read
+
+    // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
+    // tables and the image list, hands the list to the frame and reads the options.
+    void OnInitialUpdate() override;
+
+    // Appends the row of `path` to the list.
+    int AddFileRow(const std::string& path) { return ::AddFileRow(m_wndFileList, path); }
+    // The second half of Open: adds a row for every path, in order, that is not in the list yet (the full path
+    // compared without regard to letter case) and that names an existing file, then reports the row count
+    // (also when nothing was added).
+    void AddOpenedFiles(const std::vector<std::string>& paths);
+    // The full path of row `nItem`: its folder followed by its name.
+    std::string RowPath(int nItem) const;
+
+    // The five keyboard commands of the main window: Ctrl+A (Select all), Ctrl+O (Open), Delete (Delete), and
+    // Ctrl+N and Ctrl+S, which are taken and do nothing. TRUE when `pMsg` is one of them (it is then consumed
+    // and, while `hMainWnd` is the active window, carried out). Keys typed into an edit box (a row's name being
+    // edited) are never taken.
+    BOOL TranslateShortcut(const MSG* pMsg, HWND hMainWnd);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL HandleCommand(UINT nID, int nCode) override;
+    // WM_SIZE, WM_CLOSE.
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    // The list's NM_DBLCLK, LVN_ITEMCHANGED, NM_RCLICK and LVN_ENDLABELEDIT.
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    // Commands of this view (the table in HandleCommand).
+    void OnOpen();
+    void OnExit();
+    void OnOptions();
+    void OnHelpContents();
+    void OnHomePage();
+    void OnSendMail();
+    // The batches.
+    void OnTest();
+    void OnOptimize();
+    // The item commands.
+    void OnView();
+    void OnRename();
+    void OnDelete();
+    void OnSaveAs();
+    void OnRemoveAll();
+    void OnSelectAll();
+    void OnProperties();
+    // The end of an in-place edit of a row's name (LVN_ENDLABELEDIT).
+    void OnEndLabelEdit(NMLVDISPINFOA* pInfo, LRESULT* pResult);
+
+    // NM_DBLCLK: by m_nDblClickAction, 0 View, 1 Test, 2 Optimize, anything else nothing.
+    void OnDoubleClick();
+    // LVN_ITEMCHANGED: the selected count and their K total to the frame.
+    void ReportSelection();
+    // Column widths from the view's width.
+    void SetColumnWidths();
+    // Reads ISBACKUP, ISPROTECT and DOUBLECLICKACTION into the members.
+    void ReadOptions();
+    // The window the view reports to: the application's main window (the frame around the view).
+    HWND ReportWindow() const;
+};

@@ -1,0 +1,153 @@
+// Screenshots of the program's own windows on the virtual display, for a person to look at: the main window with
+// a dozen sample movies (two selected), the list's context menu over it, and the About box. PNG files in
+// "screenshots" under the test's build folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <set>
+
+#include "gui_test_support.h"
+#include "resource.h"
+#include "window_test_support.h"
+
+using sqztest::ProgramFixture;
+
+namespace {
+
+std::string ShotPath(const std::string& name) {
+    std::string folder = sqztest::TestProgramFolder() + "screenshots\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + name;
+}
+
+size_t Colours(HWND hWnd) {
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    HDC screen = ::GetDC(nullptr);
+    std::set<COLORREF> seen;
+    for (int y = r.top; y < r.bottom; y += 3)
+        for (int x = r.left; x < r.right; x += 3) seen.insert(::GetPixel(screen, x, y));
+    ::ReleaseDC(nullptr, screen);
+    return seen.size();
+}
+
+void Settle(HWND hWnd) {
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    ::GdiFlush();
+}
+
+// Eleven valid sample movies, at most three of each version, and one bad file.
+std::vector<std::string> ADozenMovies() {
+    std::vector<std::string> picked;
+    std::map<long long, int> perVersion;
+    std::string bad;
+    for (const sqztest::OracleRow& row : sqztest::LoadTable("oracle.tsv")) {
+        long long v = sqztest::Num(row, "version");
+        bool movie =
+            row.at("signature") == "FWS" || (row.at("signature") == "CWS" && sqztest::Num(row, "body_len") >= 0);
+        if (movie && v >= 1 && v <= 7 && picked.size() < 11 && perVersion[v] < 3) {
+            ++perVersion[v];
+            picked.push_back(sqztest::CorpusDir() + row.at("name"));
+        } else if (bad.empty() && (!movie || v > 7)) {
+            bad = sqztest::CorpusDir() + row.at("name");
+        }
+    }
+    picked.insert(picked.begin() + 4, bad);
+    return picked;
+}
+
+// One comparison of what the screen shows of `hWnd` with what the window painted, without taking messages
+// (inside a menu's own loop).
+bool ShowsOnScreen(HWND hWnd) {
+    RECT r;
+    if (!::GetWindowRect(hWnd, &r)) return false;
+    HDC screen = ::GetDC(nullptr), window = ::GetWindowDC(hWnd);
+    int differ = 0, samples = 0;
+    for (int y = 2; y < r.bottom - r.top - 2; y += 5)
+        for (int x = 2; x < r.right - r.left - 2; x += 5, ++samples)
+            if (::GetPixel(screen, r.left + x, r.top + y) != ::GetPixel(window, x, y)) ++differ;
+    ::ReleaseDC(hWnd, window);
+    ::ReleaseDC(nullptr, screen);
+    return samples > 0 && differ == 0;
+}
+
+struct MenuShot {
+    HWND frame = nullptr;
+    std::string path;
+    int ticks = 0;
+    bool saved = false;
+};
+MenuShot* g_shot = nullptr;
+
+void CALLBACK ShootTheMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_shot) return;
+    HWND menu = ::FindWindowA("#32768", nullptr);
+    ++g_shot->ticks;
+    if (menu && ::IsWindowVisible(menu) && (ShowsOnScreen(menu) || g_shot->ticks > 100)) {
+        g_shot->saved = sqztest::SaveWindowPng(g_shot->frame, g_shot->path);
+        ::KillTimer(nullptr, id);
+        ::EndMenu();
+    } else if (g_shot->ticks > 200) {
+        ::KillTimer(nullptr, id);
+        ::EndMenu();
+    }
+}
+
+}  // namespace
+
+TEST(WindowScreenshots, MainWindowWithADozenMoviesAndItsContextMenu) {
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    p.AddFiles(ADozenMovies());
+    ASSERT_EQ(p.list().GetItemCount(), 12);
+    p.Select({1, 6});
+    p.list().SetItemState(6, LVIS_FOCUSED, LVIS_FOCUSED);
+    ::SetForegroundWindow(p.frame().m_hWnd);
+    p.list().SetFocus();
+    HWND frame = p.frame().m_hWnd;
+    Settle(frame);
+    EXPECT_TRUE(sqztest::WaitUntilDisplayed(frame));
+    EXPECT_GT(Colours(frame), 8u);
+    std::string main = ShotPath("main_window.png");
+    EXPECT_TRUE(sqztest::SaveWindowPng(frame, main));
+    EXPECT_NE(::GetFileAttributesA(main.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The context menu of the two selected rows, popped up where the pointer is, over the list.
+    RECT row;
+    p.list().GetSubItemRect(6, 0, LVIR_LABEL, &row);
+    POINT at = {(row.left + row.right) / 2, (row.top + row.bottom) / 2};
+    ::ClientToScreen(p.list().m_hWnd, &at);
+    ::SetCursorPos(at.x, at.y);
+    MenuShot shot;
+    shot.frame = frame;
+    shot.path = ShotPath("context_menu.png");
+    g_shot = &shot;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, ShootTheMenu);
+    NMHDR click = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(NM_RCLICK)};
+    p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
+    ::KillTimer(nullptr, timer);
+    g_shot = nullptr;
+    EXPECT_TRUE(shot.saved);
+    EXPECT_TRUE(p.view().m_commands.empty()) << "the menu was closed without a choice";
+}
+
+TEST(WindowScreenshots, AboutBox) {
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    std::string path = ShotPath("about_box.png");
+    sqztest::DriveModal(
+        [&] {
+            p.frame().SendMessage(WM_COMMAND, ID_APP_ABOUT);
+            return INT_PTR(0);
+        },
+        [&](HWND dlg) {
+            Settle(dlg);
+            EXPECT_TRUE(sqztest::WaitUntilDisplayed(dlg));
+            EXPECT_GT(Colours(dlg), 8u);
+            EXPECT_TRUE(sqztest::SaveWindowPng(dlg, path));
+            ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_NE(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
