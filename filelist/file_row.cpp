@@ -22,11 +22,7 @@ const char kCommentOptimized[] = "已优化";
 const char kCommentTested[] = "已测试";
 const char kCommentBad[] = "Bad Flash File";
 
-namespace {
-
-// A size in bytes, grouped by commas. The header's length field of an uncompressed movie may claim more than
-// 2 GB (a damaged file); it is shown as the unsigned figure it is, never as a negative one.
-std::string SizeText(uint32_t size) {
+std::string FileSizeText(uint32_t size) {
     if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
     std::string digits = std::to_string(size), text;
     for (size_t i = 0; i < digits.size(); ++i) {
@@ -35,8 +31,6 @@ std::string SizeText(uint32_t size) {
     }
     return text;
 }
-
-}  // namespace
 
 FileRow MakeFileRow(const std::string& path) {
     FileRow row;
@@ -49,7 +43,7 @@ FileRow MakeFileRow(const std::string& path) {
         return row;
     }
     row.nImage = info.nVersion == 6 ? kImageVersion6 : kImageMovie;
-    row.texts[kColumnSize] = SizeText(info.nFileSize);
+    row.texts[kColumnSize] = FileSizeText(info.nFileSize);
     row.texts[kColumnVersion] = std::to_string(info.nVersion);
     row.texts[kColumnComment] = IsCompressedSwf(path) ? kCommentOptimized : kCommentReady;
     return row;

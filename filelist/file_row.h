@@ -3,6 +3,7 @@
 // the K total of a selection. Platform-free.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ struct FileRow {
 // its size (grouped), its version and "已优化" when the file starts with "CWS", else "就绪", with image 1 for
 // version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
 FileRow MakeFileRow(const std::string& path);
+
+// A size in bytes grouped by commas, as the size columns show it: FormatThousands, and above 2 GB (a damaged
+// movie's header may claim that much) the unsigned figure it is, never a negative one.
+std::string FileSizeText(uint32_t size);
 
 // True when a comment marks a bad row ("Bad Flash File" in any letter case).
 bool IsBadFlashComment(const std::string& comment);

@@ -223,7 +223,8 @@ BOOL CSquozenView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
         case LVN_ITEMCHANGED:
             // Only a change of an item's state can change the selection; text changes (a batch writing its
             // results into rows) need no report.
-            if (reinterpret_cast<const NMLISTVIEW*>(hdr)->uChanged & LVIF_STATE) ReportSelection();
+            if ((reinterpret_cast<const NMLISTVIEW*>(hdr)->uChanged & LVIF_STATE) && !m_bQuietSelection)
+                ReportSelection();
             *pResult = 0;
             return TRUE;
         case NM_RCLICK:
