@@ -56,13 +56,19 @@ int FileListColumnWidth(int column, int viewWidth) {
     return static_cast<int>(static_cast<long long>(kFileListColumnTable[column].nFortieths) * viewWidth / 40);
 }
 
+unsigned long long SizeCellBytes(const std::string& sizeText) {
+    long long size = CellNumber(sizeText);
+    return size > 0 ? static_cast<unsigned long long>(size) : 0;
+}
+
+int KFigure(unsigned long long bytes) {
+    unsigned long long k = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return k > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(k);
+}
+
 int SelectionKTotal(const std::vector<std::string>& sizeTexts) {
     // A size cell holds at most a 32-bit figure, so the sum of any list fits 64 bits many times over.
     unsigned long long bytes = 0;
-    for (const std::string& text : sizeTexts) {
-        long long size = CellNumber(text);
-        if (size > 0) bytes += static_cast<unsigned long long>(size);
-    }
-    unsigned long long k = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-    return k > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(k);
+    for (const std::string& text : sizeTexts) bytes += SizeCellBytes(text);
+    return KFigure(bytes);
 }

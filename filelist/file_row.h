@@ -61,6 +61,11 @@ bool IsBadFlashComment(const std::string& comment);
 // Width in pixels of column `column` in a view `viewWidth` pixels wide: (fortieths x width) / 40, truncated.
 int FileListColumnWidth(int column, int viewWidth);
 
+// The bytes a size cell (column 2) stands for: the number it shows; 0 for a cell without digits.
+unsigned long long SizeCellBytes(const std::string& sizeText);
+// `bytes` in K: divided by 1024 and rounded up, saturated at the largest int.
+int KFigure(unsigned long long bytes);
+
 // The K figure of a selection whose size cells (column 2) read `sizeTexts`: the sum of the sizes in bytes,
 // divided by 1024 and rounded up; a cell without digits counts 0, so no rows (or only bad ones) give 0.
 // Saturated at the largest int.

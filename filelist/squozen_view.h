@@ -29,14 +29,15 @@ public:
     CSquozenView();
     ~CSquozenView() override;
 
-    CSortingListCtrl m_wndFileList;   // list 1000, bound by the data exchange
-    HBITMAP m_hFileImages = nullptr;  // bitmap 136 as loaded
-    CBitmap m_bmpFileImages;          // owns m_hFileImages
-    CImageList m_imlFileImages;       // the list's small images
-    int m_bBackup = 0;                // ISBACKUP, as last read
-    int m_bProtect = 0;               // ISPROTECT, as last read
-    int m_nDblClickAction = 0;        // DOUBLECLICKACTION, as last read
-    bool m_bQuietSelection = false;   // while Select all works: no report per row
+    CSortingListCtrl m_wndFileList;           // list 1000, bound by the data exchange
+    HBITMAP m_hFileImages = nullptr;          // bitmap 136 as loaded
+    CBitmap m_bmpFileImages;                  // owns m_hFileImages
+    CImageList m_imlFileImages;               // the list's small images
+    int m_bBackup = 0;                        // ISBACKUP, as last read
+    int m_bProtect = 0;                       // ISPROTECT, as last read
+    int m_nDblClickAction = 0;                // DOUBLECLICKACTION, as last read
+    bool m_bQuietSelection = false;           // while Select all works: no report per row
+    unsigned long long m_nSelectedBytes = 0;  // total size of the selected rows, from their size cells
 
     // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
     // tables and the image list, hands the list to the frame and reads the options.
@@ -105,8 +106,13 @@ protected:
 
     // NM_DBLCLK: by m_nDblClickAction, 0 View, 1 Test, 2 Optimize, anything else nothing.
     void OnDoubleClick();
-    // LVN_ITEMCHANGED: the selected count and their K total to the frame.
+    // LVN_ITEMCHANGED: the selected count and their K total to the frame, the total kept up to date row by row
+    // (m_nSelectedBytes).
+    void OnItemChanged(const NMLISTVIEW* pChange);
+    // Counts the selected rows' sizes afresh and reports them.
     void ReportSelection();
+    // Reports the selected count and m_nSelectedBytes in K (0 and 0 with no row selected).
+    void SendSelection();
     // Column widths from the view's width.
     void SetColumnWidths();
     // Reads ISBACKUP, ISPROTECT and DOUBLECLICKACTION into the members.
