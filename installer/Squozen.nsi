@@ -127,6 +127,8 @@ Function .onInit
 FunctionEnd
 
 Section "Install"
+    ; Asked again here, as the program may have been started while the pages were shown.
+    !insertmacro SQZ_WAIT_FOR_PROGRAM "安装"
     ; The topmost folder of the installation path that does not exist yet: the uninstaller removes the folders
     ; the installer created, up to this one, when they are empty again.
     StrCpy $CreatedFolder ""
@@ -226,6 +228,7 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+    !insertmacro SQZ_WAIT_FOR_PROGRAM "卸载"
     ReadRegStr $CreatedFolder HKCU "${SQZ_UNINSTALL_KEY}" "CreatedFolder"
     ReadRegDWORD $2 HKCU "${SQZ_UNINSTALL_KEY}" "CreatedClassesKey"
     ReadRegDWORD $3 HKCU "${SQZ_UNINSTALL_KEY}" "CreatedUninstallKey"
