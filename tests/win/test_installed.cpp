@@ -365,7 +365,7 @@ TEST(Installation, RegistersTheExtensionForThisUserAndForMoviesOnly) {
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, key, L"DisplayIcon"), InstallFolder() + L"Squozen.exe,0");
     EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, key, L"NoModify"), 1u);
     DWORD size = ReadDword(HKEY_CURRENT_USER, key, L"EstimatedSize");
-    EXPECT_GT(size, 5000u) << "in KB: the program, the extension and the tool";
+    EXPECT_GT(size, 1500u) << "in KB: the program, the extension and the tool";
     EXPECT_LT(size, 100000u);
     EXPECT_FALSE(ktest::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\"
                                                                    L"Uninstall\\") +
