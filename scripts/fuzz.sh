@@ -23,10 +23,11 @@ run_one() {
     local t=$1 seeds=("$root/tests/corpus")
     case $t in
         fuzz_extract|fuzz_inspect_projector) seeds=("$root/tests/corpus/projectors" "$root/tests/corpus") ;;
+        fuzz_handoff|fuzz_compare) seeds=() ;;  # texts, not movies: their own seeds only
     esac
     [ -d "$root/fuzz/seeds/$t" ] && seeds+=("$root/fuzz/seeds/$t")
     mkdir -p "$out/$t.corpus"
-    "$root/build-fuzz/fuzz/$t" "$out/$t.corpus" "${seeds[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 \
+    "$root/build-fuzz/fuzz/$t" "$out/$t.corpus" ${seeds[@]+"${seeds[@]}"} -max_total_time="$seconds" -rss_limit_mb=2048 \
         -max_len=65536 -timeout=20 -print_final_stats=1 -artifact_prefix="$root/build-fuzz/crashes/$t-" \
         >"$out/$t.log" 2>&1
 }

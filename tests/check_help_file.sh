@@ -5,7 +5,7 @@ chm=$1
 fail() { echo "help file: $*" >&2; exit 1; }
 [ -s "$chm" ] || fail "missing: $chm"
 [ "$(head -c 4 "$chm")" = "ITSF" ] || fail "not a compiled help file"
-for topic in index list optimize commands options backup explorer cli; do
+for topic in index list optimize commands options backup explorer cli install; do
     grep -q "/$topic.htm" "$chm" || fail "topic $topic.htm missing"
 done
 grep -q "Squozen.hhc" "$chm" || fail "contents missing"

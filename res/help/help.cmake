@@ -5,7 +5,7 @@ find_program(SQZ_ICONV iconv REQUIRED)
 set(help_src "${CMAKE_SOURCE_DIR}/res/help")
 set(help_work "${CMAKE_BINARY_DIR}/help")
 file(MAKE_DIRECTORY "${help_work}" "${CMAKE_BINARY_DIR}/app")
-set(help_pages index.htm list.htm optimize.htm commands.htm options.htm backup.htm explorer.htm cli.htm
+set(help_pages index.htm list.htm optimize.htm commands.htm options.htm backup.htm explorer.htm cli.htm install.htm
                Squozen.hhc Squozen.hhp)
 set(help_inputs "${help_src}/help.css")
 set(help_commands COMMAND ${CMAKE_COMMAND} -E make_directory "${help_work}"

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <set>
 
 #include "platform.h"
 
@@ -210,6 +211,28 @@ std::string Ansi(const std::string& utf8) {
     std::string a(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &a[0], n, nullptr, nullptr);
     return a;
+}
+
+std::string ScreenshotPath(const std::string& name) {
+    std::string folder = TestProgramFolder() + "screenshots\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + name;
+}
+
+size_t DistinctColours(HWND hWnd) {
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    HDC screen = ::GetDC(nullptr);
+    std::set<COLORREF> seen;
+    for (int y = r.top; y < r.bottom; y += 3)
+        for (int x = r.left; x < r.right; x += 3) seen.insert(::GetPixel(screen, x, y));
+    ::ReleaseDC(nullptr, screen);
+    return seen.size();
+}
+
+void RepaintNow(HWND hWnd) {
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    ::GdiFlush();
 }
 
 }  // namespace sqztest

@@ -41,6 +41,13 @@ bool WaitUntilDisplayed(HWND hWnd, int timeoutMs = 5000);
 bool SaveWindowPng(HWND hWnd, const std::string& path);
 // The folder the test program runs in, ending with a backslash (the build folder of the tests).
 std::string TestProgramFolder();
+// The path of a screenshot named `name` in the folder "screenshots" of the test's build folder (created).
+std::string ScreenshotPath(const std::string& name);
+// How many different colours the screen shows inside the window, sampled every third pixel: a blank or black
+// capture has one or two.
+size_t DistinctColours(HWND hWnd);
+// Repaints the window and its children now, frame included.
+void RepaintNow(HWND hWnd);
 
 // `utf8` converted to the ANSI code page the program works in (936 under the test's locale).
 std::string Ansi(const std::string& utf8);

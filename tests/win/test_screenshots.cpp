@@ -3,7 +3,6 @@
 // and the rows tinted by version. PNG files under the test's build folder, in "screenshots".
 #include <gtest/gtest.h>
 
-#include <set>
 
 #include "gui_test_support.h"
 #include "list_fixture.h"
@@ -11,38 +10,11 @@
 #include "test_support.h"
 #include "win_app.h"
 
-namespace {
-
-std::string ShotPath(const std::string& name) {
-    std::string folder = sqztest::TestProgramFolder() + "screenshots\\";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + name;
-}
-
-// How many different colours the PNG's source window shows: a blank or black capture has one or two.
-size_t Colours(HWND hWnd) {
-    RECT r;
-    ::GetWindowRect(hWnd, &r);
-    HDC screen = ::GetDC(nullptr);
-    std::set<COLORREF> seen;
-    for (int y = r.top; y < r.bottom; y += 3)
-        for (int x = r.left; x < r.right; x += 3) seen.insert(::GetPixel(screen, x, y));
-    ::ReleaseDC(nullptr, screen);
-    return seen.size();
-}
-
-void Settle(HWND hWnd) {
-    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    ::GdiFlush();
-}
-
-}  // namespace
-
 TEST(Screenshots, OptionsDialog) {
     AfxInitCommonControls();
     sqztest::ScratchDir dir;
     sqztest::ProgramFolderAt program(dir.path());
-    std::string path = ShotPath("options.png");
+    std::string path = sqztest::ScreenshotPath("options.png");
     sqztest::DriveModal(
         [] {
             COptionsDlg dlg;
@@ -50,9 +22,9 @@ TEST(Screenshots, OptionsDialog) {
         },
         [&](HWND dlg) {
             CWnd::FromHandlePermanent(dlg)->CenterWindow();
-            Settle(dlg);
+            sqztest::RepaintNow(dlg);
             EXPECT_TRUE(sqztest::WaitUntilDisplayed(dlg));
-            EXPECT_GT(Colours(dlg), 8u) << "the display shows nothing of the dialog";
+            EXPECT_GT(sqztest::DistinctColours(dlg), 8u) << "the display shows nothing of the dialog";
             EXPECT_TRUE(sqztest::SaveWindowPng(dlg, path));
             ::SendDlgItemMessageA(dlg, 1006, BM_CLICK, 0, 0);
         });
@@ -67,10 +39,10 @@ TEST(Screenshots, SortedFileList) {
     fx.ClickHeader(2);  // by size, descending: the arrow on "原始大小" points down, the largest movies first
     fx.list().SetItemState(3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     fx.list().SetFocus();
-    Settle(fx.m_host.m_hWnd);
+    sqztest::RepaintNow(fx.m_host.m_hWnd);
     EXPECT_TRUE(sqztest::WaitUntilDisplayed(fx.m_host.m_hWnd));
-    EXPECT_GT(Colours(fx.m_host.m_hWnd), 8u);
-    std::string path = ShotPath("sorted_list.png");
+    EXPECT_GT(sqztest::DistinctColours(fx.m_host.m_hWnd), 8u);
+    std::string path = sqztest::ScreenshotPath("sorted_list.png");
     EXPECT_TRUE(sqztest::SaveWindowPng(fx.m_host.m_hWnd, path));
     EXPECT_NE(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <map>
-#include <set>
 
 #include "gui_test_support.h"
 #include "resource.h"
@@ -17,28 +16,6 @@
 using sqztest::ProgramFixture;
 
 namespace {
-
-std::string ShotPath(const std::string& name) {
-    std::string folder = sqztest::TestProgramFolder() + "screenshots\\";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + name;
-}
-
-size_t Colours(HWND hWnd) {
-    RECT r;
-    ::GetWindowRect(hWnd, &r);
-    HDC screen = ::GetDC(nullptr);
-    std::set<COLORREF> seen;
-    for (int y = r.top; y < r.bottom; y += 3)
-        for (int x = r.left; x < r.right; x += 3) seen.insert(::GetPixel(screen, x, y));
-    ::ReleaseDC(nullptr, screen);
-    return seen.size();
-}
-
-void Settle(HWND hWnd) {
-    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    ::GdiFlush();
-}
 
 // Eleven valid sample movies, at most three of each version, and one bad file.
 std::vector<std::string> ADozenMovies() {
@@ -125,10 +102,10 @@ TEST(WindowScreenshots, MainWindowWithADozenMoviesAndItsContextMenu) {
     ::SetForegroundWindow(p.frame().m_hWnd);
     p.list().SetFocus();
     HWND frame = p.frame().m_hWnd;
-    Settle(frame);
+    sqztest::RepaintNow(frame);
     EXPECT_TRUE(sqztest::WaitUntilDisplayed(frame));
-    EXPECT_GT(Colours(frame), 8u);
-    std::string main = ShotPath("main_window.png");
+    EXPECT_GT(sqztest::DistinctColours(frame), 8u);
+    std::string main = sqztest::ScreenshotPath("main_window.png");
     EXPECT_TRUE(sqztest::SaveWindowPng(frame, main));
     EXPECT_NE(::GetFileAttributesA(main.c_str()), INVALID_FILE_ATTRIBUTES);
 
@@ -140,7 +117,7 @@ TEST(WindowScreenshots, MainWindowWithADozenMoviesAndItsContextMenu) {
     ::SetCursorPos(at.x, at.y);
     MenuShot shot;
     shot.frame = frame;
-    shot.path = ShotPath("context_menu.png");
+    shot.path = sqztest::ScreenshotPath("context_menu.png");
     g_shot = &shot;
     UINT_PTR timer = ::SetTimer(nullptr, 0, 50, ShootTheMenu);
     NMHDR click = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(NM_RCLICK)};
@@ -154,16 +131,16 @@ TEST(WindowScreenshots, MainWindowWithADozenMoviesAndItsContextMenu) {
 TEST(WindowScreenshots, AboutBox) {
     ProgramFixture p;
     ASSERT_TRUE(p.Start());
-    std::string path = ShotPath("about_box.png");
+    std::string path = sqztest::ScreenshotPath("about_box.png");
     sqztest::DriveModal(
         [&] {
             p.frame().SendMessage(WM_COMMAND, ID_APP_ABOUT);
             return INT_PTR(0);
         },
         [&](HWND dlg) {
-            Settle(dlg);
+            sqztest::RepaintNow(dlg);
             EXPECT_TRUE(sqztest::WaitUntilDisplayed(dlg));
-            EXPECT_GT(Colours(dlg), 8u);
+            EXPECT_GT(sqztest::DistinctColours(dlg), 8u);
             EXPECT_TRUE(sqztest::SaveWindowPng(dlg, path));
             ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
         });
