@@ -168,16 +168,16 @@ TEST(WindowScreenshots, ListAfterOptimizingADozenMoviesAndThePropertiesDialog) {
     ::SetForegroundWindow(p.frame().m_hWnd);
     p.list().SetFocus();
     HWND frame = p.frame().m_hWnd;
-    Settle(frame);
+    sqztest::RepaintNow(frame);
     EXPECT_TRUE(sqztest::WaitUntilDisplayed(frame));
-    EXPECT_TRUE(sqztest::SaveWindowPng(frame, ShotPath("optimized_list.png")));
+    EXPECT_TRUE(sqztest::SaveWindowPng(frame, sqztest::ScreenshotPath("optimized_list.png")));
 
-    std::string dialog = ShotPath("properties_dialog.png");
+    std::string dialog = sqztest::ScreenshotPath("properties_dialog.png");
     sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, ID_POPUP_PROPERTIES); },
                          [&](HWND dlg, size_t) {
-                             Settle(dlg);
+                             sqztest::RepaintNow(dlg);
                              EXPECT_TRUE(sqztest::WaitUntilDisplayed(dlg));
-                             EXPECT_GT(Colours(dlg), 4u);
+                             EXPECT_GT(sqztest::DistinctColours(dlg), 4u);
                              EXPECT_TRUE(sqztest::SaveWindowPng(dlg, dialog));
                              ::PostMessageA(dlg, WM_COMMAND, IDC_PROPERTIES_OK, 0);
                          });
