@@ -3,12 +3,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 #include "file_helpers.h"
 
 namespace sqz {
 namespace {
+
+// Copy block of CopyAtomically.
+constexpr size_t kCopyBlock = 256 * 1024;
 
 // A name that no other writer in this or another process is likely to pick: a per-process random
 // start, a counter, and the exclusive creation as the final guard.
@@ -118,6 +122,37 @@ void AtomicFile::Abort() {
         Files().Delete(work_);
         work_.clear();
     }
+}
+
+CopyResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable) {
+    CopyResult result;
+    auto fail = [&result](CopyOutcome outcome, int error) {
+        result.outcome = outcome;
+        result.nError = error;
+        return result;
+    };
+    std::unique_ptr<ReadFile> in = Files().OpenRead(from);
+    if (!in) return fail(CopyOutcome::kReadFailed, LastSystemError());
+    AtomicFile out;
+    if (!(over ? out.OpenOver(to) : out.Open(to))) return fail(CopyOutcome::kWriteFailed, out.Error());
+    // A block no larger than the file: most movies are small, and a small block costs no memory mapping.
+    int64_t size = in->Size();
+    size_t blockSize =
+        size > 0 && static_cast<uint64_t>(size) < kCopyBlock ? static_cast<size_t>(size) + 1 : kCopyBlock;
+    std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
+    for (;;) {
+        size_t n = in->Read(block.get(), blockSize);
+        if (in->Failed()) return fail(CopyOutcome::kReadFailed, LastSystemError());
+        if (n > 0 && !out.File()->Write(block.get(), n)) return fail(CopyOutcome::kWriteFailed, LastSystemError());
+        // A read comes back short only at the end of the file.
+        if (n < blockSize) break;
+    }
+    in.reset();
+    if (!out.Commit(durable)) {
+        result.strKept = out.KeptPath();
+        return fail(CopyOutcome::kWriteFailed, out.Error());
+    }
+    return result;
 }
 
 }  // namespace sqz

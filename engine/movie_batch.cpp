@@ -17,9 +17,6 @@ using sqz::Files;
 
 namespace {
 
-// Copy block of the backup and the replace.
-constexpr size_t kCopyBlock = 256 * 1024;
-
 MovieFailure Failure(MovieStep step, std::string what, int error = 0) {
     MovieFailure f;
     f.step = step;
@@ -47,31 +44,20 @@ MovieFailure CompressFailure(const std::string& file, const std::string& output,
     return Failure(MovieStep::kCompress, "cannot compress " + file + " into " + output, error);
 }
 
-// Copies `from` into a file written through AtomicFile: a new or replaced `to` (Open), or the new content of the
-// existing `to` (OpenOver). The copy is forced to disk before it is put in place. On failure `to` is as it was.
+// Copies `from` to `to` for the step `step`, forced to disk before it is put in place: a new or replaced `to`, or,
+// with `over`, the new content of the existing `to`. On failure `to` is as it was.
 MovieFailure CopyDurably(MovieStep step, const std::string& from, const std::string& to, bool over) {
-    std::unique_ptr<sqz::ReadFile> in = Files().OpenRead(from);
-    if (!in) return Failure(step, "cannot read " + from, sqz::LastSystemError());
-    sqz::AtomicFile out;
-    if (!(over ? out.OpenOver(to) : out.Open(to))) return Failure(step, "cannot write " + to, out.Error());
-    // A block no larger than the file: most movies are small, and a small block costs no memory mapping.
-    int64_t size = in->Size();
-    size_t blockSize =
-        size > 0 && static_cast<uint64_t>(size) < kCopyBlock ? static_cast<size_t>(size) + 1 : kCopyBlock;
-    std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
-    for (;;) {
-        size_t n = in->Read(block.get(), blockSize);
-        if (in->Failed()) return Failure(step, "cannot read " + from, sqz::LastSystemError());
-        if (n > 0 && !out.File()->Write(block.get(), n))
-            return Failure(step, "cannot write " + to, sqz::LastSystemError());
-        // A read comes back short only at the end of the file.
-        if (n < blockSize) break;
-    }
-    in.reset();
-    if (!out.Commit(true)) {
-        MovieFailure f = Failure(step, "cannot write " + to, out.Error());
-        if (!out.KeptPath().empty()) f.strWhat += " (its new content is kept as " + out.KeptPath() + ")";
-        return f;
+    sqz::CopyResult copy = sqz::CopyAtomically(from, to, over, true);
+    switch (copy.outcome) {
+        case sqz::CopyOutcome::kCopied:
+            break;
+        case sqz::CopyOutcome::kReadFailed:
+            return Failure(step, "cannot read " + from, copy.nError);
+        case sqz::CopyOutcome::kWriteFailed: {
+            MovieFailure f = Failure(step, "cannot write " + to, copy.nError);
+            if (!copy.strKept.empty()) f.strWhat += " (its new content is kept as " + copy.strKept + ")";
+            return f;
+        }
     }
     return MovieFailure();
 }

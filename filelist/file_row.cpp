@@ -22,11 +22,7 @@ const char kCommentOptimized[] = "已优化";
 const char kCommentTested[] = "已测试";
 const char kCommentBad[] = "Bad Flash File";
 
-namespace {
-
-// A size in bytes, grouped by commas. The header's length field of an uncompressed movie may claim more than
-// 2 GB (a damaged file); it is shown as the unsigned figure it is, never as a negative one.
-std::string SizeText(uint32_t size) {
+std::string FileSizeText(uint32_t size) {
     if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
     std::string digits = std::to_string(size), text;
     for (size_t i = 0; i < digits.size(); ++i) {
@@ -35,8 +31,6 @@ std::string SizeText(uint32_t size) {
     }
     return text;
 }
-
-}  // namespace
 
 FileRow MakeFileRow(const std::string& path) {
     FileRow row;
@@ -49,7 +43,7 @@ FileRow MakeFileRow(const std::string& path) {
         return row;
     }
     row.nImage = info.nVersion == 6 ? kImageVersion6 : kImageMovie;
-    row.texts[kColumnSize] = SizeText(info.nFileSize);
+    row.texts[kColumnSize] = FileSizeText(info.nFileSize);
     row.texts[kColumnVersion] = std::to_string(info.nVersion);
     row.texts[kColumnComment] = IsCompressedSwf(path) ? kCommentOptimized : kCommentReady;
     return row;
@@ -62,13 +56,19 @@ int FileListColumnWidth(int column, int viewWidth) {
     return static_cast<int>(static_cast<long long>(kFileListColumnTable[column].nFortieths) * viewWidth / 40);
 }
 
+unsigned long long SizeCellBytes(const std::string& sizeText) {
+    long long size = CellNumber(sizeText);
+    return size > 0 ? static_cast<unsigned long long>(size) : 0;
+}
+
+int KFigure(unsigned long long bytes) {
+    unsigned long long k = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return k > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(k);
+}
+
 int SelectionKTotal(const std::vector<std::string>& sizeTexts) {
     // A size cell holds at most a 32-bit figure, so the sum of any list fits 64 bits many times over.
     unsigned long long bytes = 0;
-    for (const std::string& text : sizeTexts) {
-        long long size = CellNumber(text);
-        if (size > 0) bytes += static_cast<unsigned long long>(size);
-    }
-    unsigned long long k = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-    return k > static_cast<unsigned long long>(INT_MAX) ? INT_MAX : static_cast<int>(k);
+    for (const std::string& text : sizeTexts) bytes += SizeCellBytes(text);
+    return KFigure(bytes);
 }

@@ -3,6 +3,7 @@
 // the K total of a selection. Platform-free.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,11 +51,20 @@ struct FileRow {
 // version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
 FileRow MakeFileRow(const std::string& path);
 
+// A size in bytes grouped by commas, as the size columns show it: FormatThousands, and above 2 GB (a damaged
+// movie's header may claim that much) the unsigned figure it is, never a negative one.
+std::string FileSizeText(uint32_t size);
+
 // True when a comment marks a bad row ("Bad Flash File" in any letter case).
 bool IsBadFlashComment(const std::string& comment);
 
 // Width in pixels of column `column` in a view `viewWidth` pixels wide: (fortieths x width) / 40, truncated.
 int FileListColumnWidth(int column, int viewWidth);
+
+// The bytes a size cell (column 2) stands for: the number it shows; 0 for a cell without digits.
+unsigned long long SizeCellBytes(const std::string& sizeText);
+// `bytes` in K: divided by 1024 and rounded up, saturated at the largest int.
+int KFigure(unsigned long long bytes);
 
 // The K figure of a selection whose size cells (column 2) read `sizeTexts`: the sum of the sizes in bytes,
 // divided by 1024 and rounded up; a cell without digits counts 0, so no rows (or only bad ones) give 0.

@@ -221,10 +221,22 @@ BOOL CSquozenView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
             *pResult = 0;
             return TRUE;
         case LVN_ITEMCHANGED:
-            // Only a change of an item's state can change the selection; text changes (a batch writing its
-            // results into rows) need no report.
-            if (reinterpret_cast<const NMLISTVIEW*>(hdr)->uChanged & LVIF_STATE) ReportSelection();
+            OnItemChanged(reinterpret_cast<const NMLISTVIEW*>(hdr));
             *pResult = 0;
+            return TRUE;
+        case LVN_DELETEITEM: {
+            // A selected row that goes takes its size out of the selection's total.
+            int item = reinterpret_cast<const NMLISTVIEW*>(hdr)->iItem;
+            if (item >= 0 && (m_wndFileList.GetItemState(item, LVIS_SELECTED) & LVIS_SELECTED)) {
+                unsigned long long bytes = SizeCellBytes(m_wndFileList.GetItemText(item, kColumnSize));
+                m_nSelectedBytes -= bytes < m_nSelectedBytes ? bytes : m_nSelectedBytes;
+            }
+            *pResult = 0;
+            return TRUE;
+        }
+        case LVN_DELETEALLITEMS:
+            m_nSelectedBytes = 0;
+            *pResult = TRUE;  // no LVN_DELETEITEM for each row
             return TRUE;
         case NM_RCLICK:
             ::SendMessageA(ReportWindow(), WM_FILELIST_MENU, m_wndFileList.GetSelectedCount(), 0);
@@ -239,17 +251,40 @@ BOOL CSquozenView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     }
 }
 
-void CSquozenView::ReportSelection() {
-    UINT count = m_wndFileList.GetSelectedCount();
-    if (count == 0) {
-        ::SendMessageA(ReportWindow(), WM_FILELIST_SELECTION, 0, 0);
+void CSquozenView::OnItemChanged(const NMLISTVIEW* pChange) {
+    // Only a change of an item's state can change the selection; text changes (a batch writing its results into
+    // rows) need no report.
+    if (!(pChange->uChanged & LVIF_STATE)) return;
+    if (pChange->iItem < 0) {
+        // Every row at once.
+        ReportSelection();
         return;
     }
-    std::vector<std::string> sizes;
-    sizes.reserve(count);
+    bool was = (pChange->uOldState & LVIS_SELECTED) != 0, is = (pChange->uNewState & LVIS_SELECTED) != 0;
+    if (was != is) {
+        // A row's size never changes once it is in the list, so the total follows row by row: a selection of
+        // thousands of rows, one notification each, costs no walk over the selection per row.
+        unsigned long long bytes = SizeCellBytes(m_wndFileList.GetItemText(pChange->iItem, kColumnSize));
+        if (is)
+            m_nSelectedBytes += bytes;
+        else
+            m_nSelectedBytes -= bytes < m_nSelectedBytes ? bytes : m_nSelectedBytes;
+    }
+    if (!m_bQuietSelection) SendSelection();
+}
+
+void CSquozenView::ReportSelection() {
+    unsigned long long bytes = 0;
     for (int i = m_wndFileList.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = m_wndFileList.GetNextItem(i, LVNI_SELECTED))
-        sizes.push_back(m_wndFileList.GetItemText(i, kColumnSize));
-    ::SendMessageA(ReportWindow(), WM_FILELIST_SELECTION, count, SelectionKTotal(sizes));
+        bytes += SizeCellBytes(m_wndFileList.GetItemText(i, kColumnSize));
+    m_nSelectedBytes = bytes;
+    SendSelection();
+}
+
+void CSquozenView::SendSelection() {
+    UINT count = m_wndFileList.GetSelectedCount();
+    if (count == 0) m_nSelectedBytes = 0;
+    ::SendMessageA(ReportWindow(), WM_FILELIST_SELECTION, count, count == 0 ? 0 : KFigure(m_nSelectedBytes));
 }
 
 void CSquozenView::OnDoubleClick() {

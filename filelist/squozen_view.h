@@ -10,10 +10,15 @@
 #include "controls.h"
 #include "dialog.h"
 #include "file_row.h"
+#include "movie_batch.h"
+#include "product_info.h"
 #include "sorting_list_ctrl.h"
 
 // Appends the row of the movie at `path` (MakeFileRow) at the end of `list`; the index of the new row, or -1.
 int AddFileRow(CListCtrl& list, const std::string& path);
+
+// The caption of the view's message boxes.
+constexpr char kMessageCaption[] = SQZ_PRODUCT_TITLE;
 
 // Size of the Open dialog's result buffer: room for the folder and the names of a selection of thousands of
 // movies.
@@ -24,13 +29,15 @@ public:
     CSquozenView();
     ~CSquozenView() override;
 
-    CSortingListCtrl m_wndFileList;   // list 1000, bound by the data exchange
-    HBITMAP m_hFileImages = nullptr;  // bitmap 136 as loaded
-    CBitmap m_bmpFileImages;          // owns m_hFileImages
-    CImageList m_imlFileImages;       // the list's small images
-    int m_bBackup = 0;                // ISBACKUP, as last read
-    int m_bProtect = 0;               // ISPROTECT, as last read
-    int m_nDblClickAction = 0;        // DOUBLECLICKACTION, as last read
+    CSortingListCtrl m_wndFileList;           // list 1000, bound by the data exchange
+    HBITMAP m_hFileImages = nullptr;          // bitmap 136 as loaded
+    CBitmap m_bmpFileImages;                  // owns m_hFileImages
+    CImageList m_imlFileImages;               // the list's small images
+    int m_bBackup = 0;                        // ISBACKUP, as last read
+    int m_bProtect = 0;                       // ISPROTECT, as last read
+    int m_nDblClickAction = 0;                // DOUBLECLICKACTION, as last read
+    bool m_bQuietSelection = false;           // while Select all works: no report per row
+    unsigned long long m_nSelectedBytes = 0;  // total size of the selected rows, from their size cells
 
     // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
     // tables and the image list, hands the list to the frame and reads the options.
@@ -66,10 +73,22 @@ protected:
     void OnHelpContents();
     void OnHomePage();
     void OnSendMail();
-    // The batches.
+    // The batches: Test and Optimize on the selected rows, or on every row once the user said yes.
     void OnTest();
     void OnOptimize();
-    // The item commands.
+    // Chooses the rows of a batch and processes them in index order; after Optimize of the whole list, repaints it.
+    void RunBatch(bool bOptimize);
+    // One row of a batch. Compressed movies and bad rows are skipped silently. Test: OptimizeRow, then "已测试".
+    // Optimize: OptimizeRow, then ReplaceMovie (the backup first when m_bBackup is set), then version "6",
+    // "已优化" and image 1. When either step fails the user is told "优化 <path> 失败！" and the row keeps every
+    // text it had.
+    void ProcessRow(int nItem, bool bOptimize);
+    // The per-row step of both batches: OptimizeMovie of `strPath` into `work` (protected first when m_bProtect is
+    // set), then the output's size and the saving ratio into columns 3 and 4 of row `nItem`. Non-zero on success;
+    // on failure the row is unchanged.
+    int OptimizeRow(int nItem, const std::string& strPath, const MovieWorkFiles& work);
+    // The item commands. View and Delete work on the selected rows; Rename and Save as on the selection mark;
+    // Properties on the selection mark, else the first selected row.
     void OnView();
     void OnRename();
     void OnDelete();
@@ -80,10 +99,20 @@ protected:
     // The end of an in-place edit of a row's name (LVN_ENDLABELEDIT).
     void OnEndLabelEdit(NMLVDISPINFOA* pInfo, LRESULT* pResult);
 
+    // The selection mark's row, or -1 when the mark is on no row.
+    int SelectionMarkRow() const;
+    // A message box of the view with the program's caption; the button pressed.
+    int ShowMessage(const std::string& text, UINT nType);
+
     // NM_DBLCLK: by m_nDblClickAction, 0 View, 1 Test, 2 Optimize, anything else nothing.
     void OnDoubleClick();
-    // LVN_ITEMCHANGED: the selected count and their K total to the frame.
+    // LVN_ITEMCHANGED: the selected count and their K total to the frame, the total kept up to date row by row
+    // (m_nSelectedBytes).
+    void OnItemChanged(const NMLISTVIEW* pChange);
+    // Counts the selected rows' sizes afresh and reports them.
     void ReportSelection();
+    // Reports the selected count and m_nSelectedBytes in K (0 and 0 with no row selected).
+    void SendSelection();
     // Column widths from the view's width.
     void SetColumnWidths();
     // Reads ISBACKUP, ISPROTECT and DOUBLECLICKACTION into the members.

@@ -1,7 +1,78 @@
-// The Test and Optimize batches of the file list.
+// The Test and Optimize batches of the file list: which rows they work on, the per-row step, and what a row shows
+// afterwards.
 #include "squozen_view.h"
 
-// Not built yet: Test and Optimize come with the batch step. Until then both commands do nothing.
-void CSquozenView::OnTest() {}
+#include <cstdio>
 
-void CSquozenView::OnOptimize() {}
+#include "file_helpers.h"
+#include "movie_batch.h"
+#include "swf_container.h"
+
+void CSquozenView::OnTest() { RunBatch(false); }
+
+void CSquozenView::OnOptimize() { RunBatch(true); }
+
+void CSquozenView::RunBatch(bool bOptimize) {
+    const int count = m_wndFileList.GetItemCount();
+    int item = m_wndFileList.GetNextItem(-1, LVNI_SELECTED);
+    if (item >= 0) {
+        // The next selected row is looked up before this one is worked on, so each is processed once.
+        while (item >= 0) {
+            int next = m_wndFileList.GetNextItem(item, LVNI_SELECTED);
+            ProcessRow(item, bOptimize);
+            item = next;
+        }
+        return;
+    }
+    if (count <= 0) return;
+    const char* question = bOptimize ? "你要优化所有的文件吗？" : "你要测试所有项目吗？";
+    if (ShowMessage(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    for (int i = 0; i < count; ++i) ProcessRow(i, bOptimize);
+    // Every row of the list may have changed.
+    if (bOptimize) ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
+}
+
+void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
+    const std::string path = RowPath(nItem);
+    // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word.
+    if (IsCompressedSwf(path) || IsBadFlashComment(m_wndFileList.GetItemText(nItem, kColumnComment))) return;
+    const std::string failed = "优化 " + path + " 失败！";
+    // A failed replace leaves the row as it was, sizes included.
+    const std::string oldOptimized = m_wndFileList.GetItemText(nItem, kColumnOptimized);
+    const std::string oldRatio = m_wndFileList.GetItemText(nItem, kColumnRatio);
+
+    MovieWorkFiles work = GetMovieWorkFiles(GetTempFolder(), path);
+    if (!OptimizeRow(nItem, path, work)) {
+        ShowMessage(failed, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (!bOptimize) {
+        m_wndFileList.SetItemText(nItem, kColumnComment, kCommentTested);
+        return;
+    }
+    if (ReplaceMovie(path, work.strOutput, m_bBackup).step != MovieStep::kNone) {
+        m_wndFileList.SetItemText(nItem, kColumnOptimized, oldOptimized);
+        m_wndFileList.SetItemText(nItem, kColumnRatio, oldRatio);
+        ShowMessage(failed, MB_OK | MB_ICONERROR);
+        return;
+    }
+    m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(kCompressedSwfVersion));
+    m_wndFileList.SetItemText(nItem, kColumnComment, kCommentOptimized);
+    LVITEMA image = {};
+    image.mask = LVIF_IMAGE;
+    image.iItem = nItem;
+    image.iImage = kImageVersion6;
+    m_wndFileList.SetItem(&image);
+}
+
+int CSquozenView::OptimizeRow(int nItem, const std::string& strPath, const MovieWorkFiles& work) {
+    MovieOptimizeResult result = OptimizeMovie(strPath, work, m_bProtect);
+    if (!result.bOk) return 0;
+    // The sizes are those of the file that was compressed (the protected copy, when protection was added) and of
+    // the output, as they stand on disk.
+    char ratio[16];
+    std::snprintf(ratio, sizeof ratio, "%d%%", result.nRatio);
+    m_wndFileList.SetItemText(nItem, kColumnOptimized, FileSizeText(result.nAfter));
+    m_wndFileList.SetItemText(nItem, kColumnRatio, ratio);
+    return 1;
+}

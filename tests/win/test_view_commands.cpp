@@ -116,6 +116,8 @@ TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {
     EXPECT_TRUE(Press(list, VK_DELETE));
     EXPECT_TRUE(Press(bar, 'A', true)) << "wherever the focus is in the main window";
     EXPECT_EQ(seen, (std::vector<UINT>{ID_POPUP_SELECTALL, ID_POPUP_DELETE, ID_POPUP_SELECTALL}));
+    EXPECT_EQ(p.list().GetItemCount(), 0) << "Delete removed the selected rows";
+    p.AddFiles({movies[0], movies[1]});
     seen.clear();
     // Ctrl+N and Ctrl+S are taken and do nothing; other combinations are not the commands.
     EXPECT_TRUE(Press(list, 'N', true));
@@ -177,14 +179,26 @@ TEST(ViewCommands, DoubleClickRunsTheChosenActionAndOptionsReloadWhenTheDialogCl
     EXPECT_EQ(p.view().m_bBackup, 1) << "the defaults of a fresh installation";
     EXPECT_EQ(p.view().m_bProtect, 0);
     EXPECT_EQ(p.view().m_nDblClickAction, 0);
-    p.AddFiles({movies[0]});
+    // The actions really run: on a copy of a movie, its row selected, the shell's opening recorded and any box
+    // (a batch's question or failure) answered.
+    sqztest::ShellRecorder shell;
+    shell.OpenFilesOf(".swf");
+    sqztest::ScratchDir scratch;
+    const std::string copy = scratch / "clicked.swf";
+    sqztest::CopyMovie(movies[0].substr(movies[0].find_last_of('\\') + 1), copy);
+    p.AddFiles({copy});
     auto& seen = p.view().m_commands;
     auto doubleClick = [&] {
         seen.clear();
+        p.Select({0});
         NMITEMACTIVATE click = {};
         click.hdr = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(NM_DBLCLK)};
         click.iItem = 0;
-        p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
+        EXPECT_TRUE(sqztest::AnswerBoxes(
+                        [&] { p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click)); },
+                        IDOK)
+                        .empty())
+            << "the selected row is worked on without a question or a failure";
         return seen;
     };
     EXPECT_EQ(doubleClick(), (std::vector<UINT>{ID_POPUP_VIEW}));

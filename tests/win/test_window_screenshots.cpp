@@ -1,9 +1,11 @@
 // Screenshots of the program's own windows on the virtual display, for a person to look at: the main window with
-// a dozen sample movies (two selected), the list's context menu over it, and the About box. PNG files in
-// "screenshots" under the test's build folder.
+// a dozen sample movies (two selected), the list's context menu over it, the About box, the list after Optimize of
+// copies of those movies and the properties dialog. PNG files in "screenshots" under the test's build folder.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <map>
 
@@ -32,6 +34,22 @@ std::vector<std::string> ADozenMovies() {
         }
     }
     picked.insert(picked.begin() + 4, bad);
+    return picked;
+}
+
+// Ten uncompressed sample movies of versions 4 to 7, with a compressed one and a bad one among them.
+std::vector<std::string> ADozenUncompressedMovies() {
+    std::vector<std::string> picked;
+    std::map<long long, int> perVersion;
+    for (const sqztest::OracleRow& row : sqztest::LoadTable("oracle.tsv")) {
+        long long v = sqztest::Num(row, "version");
+        if (row.at("signature") == "FWS" && v >= 4 && v <= 7 && picked.size() < 10 && perVersion[v] < 3) {
+            ++perVersion[v];
+            picked.push_back(sqztest::CorpusDir() + row.at("name"));
+        }
+    }
+    picked.insert(picked.begin() + 3, sqztest::CorpusDir() + "swfdec-Function-6.swf");
+    picked.insert(picked.begin() + 7, sqztest::CorpusDir() + "swfdec-blend-mode-0-8.swf");
     return picked;
 }
 
@@ -127,4 +145,41 @@ TEST(WindowScreenshots, AboutBox) {
             ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
         });
     EXPECT_NE(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(WindowScreenshots, ListAfterOptimizingADozenMoviesAndThePropertiesDialog) {
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    p.view().m_bBackup = 0;
+    sqztest::ScratchDir copies;
+    std::vector<std::string> paths;
+    for (const std::string& movie : ADozenUncompressedMovies()) {
+        paths.push_back(copies / movie.substr(movie.find_last_of('\\') + 1));
+        sqztest::WriteAll(paths.back(), sqztest::ReadAll(movie));
+    }
+    p.AddFiles(paths);
+    ASSERT_EQ(p.list().GetItemCount(), 12);
+    std::vector<sqztest::SeenBox> boxes =
+        sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, ID_TOOL_OPTIMIZE); },
+                             [](HWND box, size_t) { ::PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    EXPECT_EQ(boxes.size(), 1u) << "the question only";
+    p.Select({2});
+    ListView_SetSelectionMark(p.list().m_hWnd, 2);
+    ::SetForegroundWindow(p.frame().m_hWnd);
+    p.list().SetFocus();
+    HWND frame = p.frame().m_hWnd;
+    sqztest::RepaintNow(frame);
+    EXPECT_TRUE(sqztest::WaitUntilDisplayed(frame));
+    EXPECT_TRUE(sqztest::SaveWindowPng(frame, sqztest::ScreenshotPath("optimized_list.png")));
+
+    std::string dialog = sqztest::ScreenshotPath("properties_dialog.png");
+    sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, ID_POPUP_PROPERTIES); },
+                         [&](HWND dlg, size_t) {
+                             sqztest::RepaintNow(dlg);
+                             EXPECT_TRUE(sqztest::WaitUntilDisplayed(dlg));
+                             EXPECT_GT(sqztest::DistinctColours(dlg), 4u);
+                             EXPECT_TRUE(sqztest::SaveWindowPng(dlg, dialog));
+                             ::PostMessageA(dlg, WM_COMMAND, IDC_PROPERTIES_OK, 0);
+                         });
+    EXPECT_NE(::GetFileAttributesA(dialog.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -219,6 +219,12 @@ ShellRecorder::~ShellRecorder() {
     WaitForOpened(Opened().size());
 }
 
+void ShellRecorder::OpenFilesOf(const std::string& extension) {
+    const std::string type = "SqzTest" + extension;
+    SetDefault(extension, type);
+    SetDefault(type + "\\shell\\open\\command", "\"" + program_ + "\" \"%1\"");
+}
+
 std::vector<std::string> ShellRecorder::Opened() {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
@@ -286,6 +292,89 @@ INT_PTR AnswerBox(const std::function<INT_PTR()>& show, int button, std::string*
         if (texts) *texts = DialogTexts(hDlg);
         ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     });
+}
+
+namespace {
+
+// The state of one AnswerBoxes call (hook and timer procedures have no context argument).
+struct Answering {
+    const std::function<void(HWND, size_t)>* script = nullptr;
+    std::vector<HWND> waiting;  // boxes that came up and are not answered yet
+    std::vector<SeenBox> seen;
+};
+Answering* g_answering = nullptr;
+
+LRESULT CALLBACK NoteBox(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPRETSTRUCT* ret = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && g_answering && ret->message == WM_INITDIALOG &&
+        !(::GetWindowLongPtrA(ret->hwnd, GWL_STYLE) & WS_CHILD))
+        g_answering->waiting.push_back(ret->hwnd);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK AnswerWaiting(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_answering || g_answering->waiting.empty()) return;
+    // The newest box is the one whose modal loop runs (a question a dialog asks comes after the dialog).
+    HWND box = g_answering->waiting.back();
+    if (!::IsWindow(box)) {
+        g_answering->waiting.pop_back();
+        return;
+    }
+    if (!::IsWindowVisible(box)) return;
+    g_answering->waiting.pop_back();
+    g_answering->seen.push_back({WindowText(box), DialogTexts(box)});
+    (*g_answering->script)(box, g_answering->seen.size() - 1);
+}
+
+}  // namespace
+
+std::vector<SeenBox> AnswerBoxes(const std::function<void()>& run, const std::function<void(HWND, size_t)>& script) {
+    Answering answering;
+    answering.script = &script;
+    Answering* outer = g_answering;
+    g_answering = &answering;
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, NoteBox, nullptr, ::GetCurrentThreadId());
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerWaiting);
+    run();
+    ::KillTimer(nullptr, timer);
+    ::UnhookWindowsHookEx(hook);
+    g_answering = outer;
+    return answering.seen;
+}
+
+std::vector<SeenBox> AnswerBoxes(const std::function<void()>& run, int button) {
+    return AnswerBoxes(
+        run, [button](HWND box, size_t) { ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); });
+}
+
+std::string BentFiles::Key(const std::string& path) {
+    std::string key = path;
+    ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
+bool BentFiles::Find(const std::string& path, sqz::FileEntry* entry) {
+    if (!prev_->Find(path, entry)) return false;
+    if (!entry) return true;
+    auto size = sizes_.find(Key(path));
+    if (size != sizes_.end()) entry->nSize = entry->nSizeLow = size->second;
+    auto created = created_.find(Key(path));
+    if (created != created_.end()) entry->tCreated = created->second;
+    return true;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const sqz::FileEntry& e : sqz::PlatformFiles().List(folder))
+        if (e.name != "." && e.name != "..") names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bytes CopyMovie(const std::string& name, const std::string& path) {
+    Bytes movie = ReadAll(CorpusDir() + name);
+    WriteAll(path, movie);
+    return movie;
 }
 
 std::vector<std::string> CorpusMovies() {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,8 @@ public:
     std::vector<std::string> WaitForOpened(size_t count);
     // The arguments recorded so far, without waiting.
     std::vector<std::string> Opened();
+    // Makes the stand-in the program that opens files ending in `extension` (".swf") too.
+    void OpenFilesOf(const std::string& extension);
 
 private:
     struct Saved {
@@ -133,6 +136,62 @@ std::string WindowText(HWND hWnd);
 // handing its caption and texts to `*caption` and `*texts`. The result of `show`.
 INT_PTR AnswerBox(const std::function<INT_PTR()>& show, int button, std::string* caption,
                   std::vector<std::string>* texts);
+
+// A message box or dialog that came up while a command ran.
+struct SeenBox {
+    std::string caption;
+    std::vector<std::string> texts;  // its static texts, top to bottom
+};
+
+// Runs `run` and hands every top-level dialog or message box of this thread that comes up meanwhile, in order, to
+// `script` with its window and its number (0 for the first); the script must close it (post a command to it).
+// What the boxes showed, in order.
+std::vector<SeenBox> AnswerBoxes(const std::function<void()>& run,
+                                 const std::function<void(HWND hBox, size_t index)>& script);
+// AnswerBoxes that closes every box with the command `button` (IDOK, IDYES, IDNO).
+std::vector<SeenBox> AnswerBoxes(const std::function<void()>& run, int button);
+
+// The file services in use with what a directory search reports bent for chosen files (so their size on disk and
+// creation time read as the test says), installed on top of the services in use for the object's life.
+class BentFiles : public sqz::FileServices {
+public:
+    BentFiles() : prev_(&sqz::Files()) { sqz::SetFileServices(this); }
+    ~BentFiles() override { sqz::SetFileServices(prev_ == &sqz::PlatformFiles() ? nullptr : prev_); }
+    // From now on the file `path` (any letter case) reads as `size` bytes long.
+    void SetSize(const std::string& path, uint32_t size) { sizes_[Key(path)] = size; }
+    // ... and as created at `t` (seconds since 1970, UTC).
+    void SetCreated(const std::string& path, int64_t t) { created_[Key(path)] = t; }
+
+    std::unique_ptr<sqz::ReadFile> OpenRead(const std::string& path) override { return prev_->OpenRead(path); }
+    std::unique_ptr<sqz::WriteFile> OpenWrite(const std::string& path, sqz::CreateMode mode) override {
+        return prev_->OpenWrite(path, mode);
+    }
+    bool Find(const std::string& path, sqz::FileEntry* entry) override;
+    std::vector<sqz::FileEntry> List(const std::string& folder) override { return prev_->List(folder); }
+    bool CreateFolder(const std::string& path) override { return prev_->CreateFolder(path); }
+    bool Delete(const std::string& path) override { return prev_->Delete(path); }
+    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
+        return prev_->Copy(from, to, overwrite);
+    }
+    bool Move(const std::string& from, const std::string& to) override { return prev_->Move(from, to); }
+    bool Replace(const std::string& from, const std::string& to) override { return prev_->Replace(from, to); }
+    bool ReplaceExisting(const std::string& from, const std::string& to) override {
+        return prev_->ReplaceExisting(from, to);
+    }
+    std::string ModulePath() override { return prev_->ModulePath(); }
+
+private:
+    static std::string Key(const std::string& path);
+    sqz::FileServices* prev_;
+    std::map<std::string, uint32_t> sizes_;
+    std::map<std::string, int64_t> created_;
+};
+
+// The names in `folder` as the program sees them (ANSI), "." and ".." left out, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
+
+// A copy of the sample movie `name` at `path`; its bytes.
+Bytes CopyMovie(const std::string& name, const std::string& path);
 
 // The movie paths of the corpus, in oracle order.
 std::vector<std::string> CorpusMovies();

@@ -1,0 +1,391 @@
+// Test and Optimize on the real window, on copies of the sample movies: which rows they work on, the work files,
+// the replaced movies and their backups, what the rows show, the failure boxes, and every way the replace can be
+// refused (read-only movie or folder, a movie in use, a full disk) with nothing lost.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "file_helpers.h"
+#include "gui_test_support.h"
+#include "resource.h"
+#include "swf_container.h"
+#include "swf_protect.h"
+#include "window_test_support.h"
+
+using sqztest::Ansi;
+using sqztest::Bytes;
+using sqztest::ProgramFixture;
+using sqztest::ReadAll;
+using sqztest::SeenBox;
+
+namespace {
+
+const char kCaption[] = "Zenvola SWF Optimizer";
+
+// The program with rows of movie copies in a scratch folder, and the options of a batch.
+struct Batch {
+    ProgramFixture p;
+    sqztest::ScratchDir movies;
+
+    Batch(int backup = 0, int protect = 0) {
+        EXPECT_TRUE(p.Start());
+        p.view().m_bBackup = backup;
+        p.view().m_bProtect = protect;
+    }
+    // A copy of sample `name` as `as` in `folder` (the scratch folder by default), with its row.
+    std::string Add(const std::string& name, const std::string& as, std::string folder = "") {
+        std::string path = (folder.empty() ? movies.path() : folder) + as;
+        sqztest::CopyMovie(name, path);
+        p.AddFiles({path});
+        return path;
+    }
+    std::string AddBytes(const Bytes& data, const std::string& as) {
+        sqztest::WriteAll(movies / as, data);
+        p.AddFiles({movies / as});
+        return movies / as;
+    }
+    // Runs a command of the main window, answering its question with `answer` and closing every other box.
+    std::vector<SeenBox> Run(UINT command, int answer = IDNO) {
+        return sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, command); },
+                                    [answer](HWND box, size_t) {
+                                        int button = ::GetDlgItem(box, IDYES) ? answer : IDOK;
+                                        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                                    });
+    }
+    std::string Output(const std::string& stem) { return p.folder() + "temp\\" + stem + "_Comp.swf"; }
+    sqztest::ListRow Row(int i) { return p.Rows().at(static_cast<size_t>(i)); }
+};
+
+std::string Failed(const std::string& path) { return Ansi("优化 ") + path + Ansi(" 失败！"); }
+
+// The failure boxes that came up, by their text; each carries the program's caption.
+std::vector<std::string> BoxTexts(const std::vector<SeenBox>& boxes) {
+    std::vector<std::string> texts;
+    for (const SeenBox& box : boxes) {
+        EXPECT_EQ(box.caption, kCaption);
+        texts.push_back(box.texts.empty() ? std::string() : box.texts.back());
+    }
+    return texts;
+}
+
+std::string Percent(long long before, long long after) { return std::to_string((before - after) * 100 / before) + "%"; }
+
+// The movie at `path` after a successful Optimize of `original`: compressed, version 6, inflating to the body of
+// `body` (the original, or its protected copy); the row says so.
+void ExpectOptimized(const std::string& path, const Bytes& body, const sqztest::ListRow& row) {
+    Bytes now = ReadAll(path);
+    ASSERT_GE(now.size(), 8u) << path;
+    EXPECT_EQ(std::string(now.begin(), now.begin() + 3), "CWS");
+    EXPECT_EQ(now[3], 6);
+    EXPECT_EQ(sqztest::InflateBody(now), sqztest::Slice(body, 8, body.size()));
+    EXPECT_EQ(row.cells[3], FormatThousands(static_cast<int32_t>(now.size())));
+    EXPECT_EQ(row.cells[4], Percent(static_cast<long long>(body.size()), static_cast<long long>(now.size())));
+    EXPECT_EQ(row.cells[5], "6");
+    EXPECT_EQ(row.cells[6], Ansi("已优化"));
+    EXPECT_EQ(row.image, 1);
+}
+
+// The row of a movie no batch has touched.
+void ExpectUntouched(const sqztest::ListRow& row, const char* version) {
+    EXPECT_EQ(row.cells[3], "");
+    EXPECT_EQ(row.cells[4], "");
+    EXPECT_EQ(row.cells[5], version);
+    EXPECT_EQ(row.cells[6], Ansi("就绪"));
+}
+
+// An uncompressed version-5 movie of exactly 1,000 bytes whose compressed form is `compressed` bytes long: the
+// body is pseudo-random bytes of a few bits each, as many as that takes, then zeros.
+Bytes ThousandByteMovie(size_t compressed) {
+    for (unsigned bits : {0x3Fu, 0x7Fu, 0xFFu})
+        for (size_t random = 0; random < 992; ++random) {
+            Bytes body(992, 0);
+            unsigned seed = 12345;
+            for (size_t i = 0; i < random; ++i)
+                body[i] = static_cast<unsigned char>(((seed = seed * 1103515245u + 12345u) >> 16) & bits);
+            if (8 + sqztest::Deflate(body).size() == compressed) return sqztest::MakeMovie("FWS", 5, 1000, body);
+        }
+    ADD_FAILURE() << "no body compresses to " << compressed << " bytes";
+    return {};
+}
+
+}  // namespace
+
+TEST(Batches, TestWritesTheWorkOutputsAndLeavesEverySourceAsItWas) {
+    Batch b;
+    // Nothing in the list: neither batch asks anything.
+    EXPECT_TRUE(b.Run(ID_TOOL_TEST).empty());
+    EXPECT_TRUE(b.Run(ID_TOOL_OPTIMIZE).empty());
+
+    const char* names[] = {"swfdec-swf4opcode.swf", "swfdec-button-hittest-5.swf", "swfdec-offspring.swf",
+                           "swfdec-blend-mode-erase-7.swf"};
+    std::vector<std::string> paths;
+    for (const char* name : names) paths.push_back(b.Add(name, name));
+    // No row selected: the question; "no" changes nothing.
+    std::vector<SeenBox> asked = b.Run(ID_TOOL_TEST, IDNO);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].caption, kCaption);
+    EXPECT_EQ(asked[0].texts, (std::vector<std::string>{Ansi("你要测试所有项目吗？")}));
+    EXPECT_FALSE(PathExists(b.Output("swfdec-swf4opcode")));
+    asked = b.Run(ID_TOOL_OPTIMIZE, IDNO);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].texts, (std::vector<std::string>{Ansi("你要优化所有的文件吗？")}));
+    EXPECT_EQ(ReadAll(paths[0]), ReadAll(sqztest::CorpusDir() + names[0]));
+
+    // "Yes": every row, and nothing but the work folder is written.
+    EXPECT_EQ(b.Run(ID_TOOL_TEST, IDYES).size(), 1u);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        Bytes source = ReadAll(sqztest::CorpusDir() + names[i]);
+        EXPECT_EQ(ReadAll(paths[i]), source) << names[i];
+        Bytes output = ReadAll(b.Output(GetFileStem(paths[i])));
+        ASSERT_GE(output.size(), 8u) << names[i];
+        EXPECT_EQ(sqztest::InflateBody(output), sqztest::Slice(source, 8, source.size()));
+        sqztest::ListRow row = b.Row(static_cast<int>(i));
+        EXPECT_EQ(row.cells[3], FormatThousands(static_cast<int32_t>(output.size())));
+        EXPECT_EQ(row.cells[4], Percent(static_cast<long long>(source.size()), static_cast<long long>(output.size())));
+        EXPECT_EQ(row.cells[5], std::to_string(4 + i)) << "Test leaves the version";
+        EXPECT_EQ(row.cells[6], Ansi("已测试"));
+    }
+    EXPECT_EQ(b.movies.Names().size(), paths.size());
+
+    // A selection is worked on without a question; a tested row can be tested again.
+    b.p.Select({1});
+    EXPECT_TRUE(b.Run(ID_ACTION_TEST).empty());
+    EXPECT_EQ(b.Row(1).cells[6], Ansi("已测试"));
+}
+
+TEST(Batches, OptimizeWithAndWithoutBackupAndProtection) {
+    for (int backup : {0, 1})
+        for (int protect : {0, 1}) {
+            SCOPED_TRACE("backup " + std::to_string(backup) + ", protection " + std::to_string(protect));
+            Batch b(backup, protect);
+            std::string path = b.Add("swfdec-blend-mode-erase-7.swf", "intro.swf");
+            Bytes original = ReadAll(path);
+            Bytes body = original;
+            if (protect) {
+                ASSERT_NE(ProtectSwf(sqztest::CorpusDir() + "swfdec-blend-mode-erase-7.swf", b.movies / "expected"), 0);
+                body = ReadAll(b.movies / "expected");
+                std::remove((b.movies / "expected").c_str());
+            }
+            b.p.Select({0});
+            EXPECT_TRUE(b.Run(ID_ACTION_OPTIMIZE).empty());
+            ExpectOptimized(path, body, b.Row(0));
+            EXPECT_EQ(IsSwfProtected(path), protect);
+            EXPECT_EQ(PathExists(b.movies / "intro_bak.swf"), backup);
+            if (backup) {
+                EXPECT_EQ(ReadAll(b.movies / "intro_bak.swf"), original);
+            }
+            EXPECT_EQ(PathExists(b.p.folder() + "temp\\ProtectTemp.swf"), protect);
+
+            // Optimized once, the movie is skipped from then on, without a word.
+            Bytes once = ReadAll(path);
+            EXPECT_TRUE(b.Run(ID_ACTION_OPTIMIZE).empty());
+            EXPECT_TRUE(b.Run(ID_ACTION_TEST).empty());
+            EXPECT_EQ(ReadAll(path), once);
+            EXPECT_EQ(b.Row(0).cells[6], Ansi("已优化"));
+        }
+
+    // A movie that carries the protection tag already gets no second one.
+    Batch b(0, 1);
+    ASSERT_NE(ProtectSwf(sqztest::CorpusDir() + "shumway-morph2.swf", b.movies / "guarded.swf"), 0);
+    Bytes guarded = ReadAll(b.movies / "guarded.swf");
+    b.p.AddFiles({b.movies / "guarded.swf"});
+    EXPECT_EQ(b.Run(ID_TOOL_OPTIMIZE, IDYES).size(), 1u);
+    ExpectOptimized(b.movies / "guarded.swf", guarded, b.Row(0));
+    EXPECT_FALSE(PathExists(b.p.folder() + "temp\\ProtectTemp.swf"));
+}
+
+TEST(Batches, RowsTheBatchesPassOverAndTheRatiosTheyShow) {
+    {
+        Batch b;
+        // Three selected rows with a compressed movie in the middle, and a bad one after them.
+        std::string first = b.Add("swfdec-place-object-char-5.swf", "first.swf");
+        std::string middle = b.Add("swfdec-Function-6.swf", "middle.swf");
+        std::string third = b.Add("shumway-morph2.swf", "third.swf");
+        std::string bad = b.Add("swfdec-blend-mode-0-8.swf", "bad.swf");
+        b.p.Select({0, 1, 2, 3});
+        EXPECT_TRUE(b.Run(ID_ACTION_OPTIMIZE).empty());
+        ExpectOptimized(first, ReadAll(sqztest::CorpusDir() + "swfdec-place-object-char-5.swf"), b.Row(0));
+        ExpectOptimized(third, ReadAll(sqztest::CorpusDir() + "shumway-morph2.swf"), b.Row(2));
+        EXPECT_EQ(ReadAll(middle), ReadAll(sqztest::CorpusDir() + "swfdec-Function-6.swf"));
+        EXPECT_EQ(b.Row(1).cells[3], "");
+        EXPECT_EQ(ReadAll(bad), ReadAll(sqztest::CorpusDir() + "swfdec-blend-mode-0-8.swf"));
+        EXPECT_EQ(b.Row(3).cells[6], "Bad Flash File");
+        EXPECT_FALSE(PathExists(b.Output("middle")));
+        EXPECT_FALSE(PathExists(b.Output("bad")));
+    }
+
+    // 1,000 bytes to 630 saves 37%; to 1,100 bytes (as the output's size reads) it costs 10%.
+    Batch r;
+    r.AddBytes(ThousandByteMovie(630), "thousand.swf");
+    r.AddBytes(ThousandByteMovie(700), "grows.swf");
+    sqztest::BentFiles bent;
+    bent.SetSize(r.Output("grows"), 1100);
+    EXPECT_EQ(r.Run(ID_TOOL_TEST, IDYES).size(), 1u);
+    EXPECT_EQ(r.Row(0).cells[3], "630");
+    EXPECT_EQ(r.Row(0).cells[4], "37%");
+    EXPECT_EQ(r.Row(1).cells[3], "1,100");
+    EXPECT_EQ(r.Row(1).cells[4], "-10%");
+}
+
+TEST(Batches, TwoMoviesOfOneNameInTwoFoldersEachGetTheirOwnSizes) {
+    Batch b;
+    sqztest::ScratchDir other;
+    b.Add("swfdec-offspring.swf", "clip.swf");
+    b.Add("swfdec-place-object-remove-5.swf", "clip.swf", other.path());
+    ASSERT_EQ(b.p.list().GetItemCount(), 2);
+    std::vector<std::string> expected;
+    for (const char* name : {"swfdec-offspring.swf", "swfdec-place-object-remove-5.swf"}) {
+        ASSERT_NE(CompressSwf(sqztest::CorpusDir() + name, b.movies / "alone"), 0);
+        expected.push_back(FormatThousands(static_cast<int32_t>(ReadAll(b.movies / "alone").size())));
+    }
+    std::remove((b.movies / "alone").c_str());
+    ASSERT_NE(expected[0], expected[1]);
+    b.p.Select({0, 1});
+    EXPECT_TRUE(b.Run(ID_ACTION_TEST).empty());
+    EXPECT_EQ(b.Row(0).cells[3], expected[0]);
+    EXPECT_EQ(b.Row(1).cells[3], expected[1]);
+}
+
+TEST(Batches, AProjectorAndAMissingMovieFailWithTheirBox) {
+    for (UINT command : {ID_ACTION_TEST, ID_ACTION_OPTIMIZE}) {
+        Batch b(1, 1);
+        std::string projector = b.movies / "game.exe";
+        Bytes exe = ReadAll(sqztest::CorpusDir() + "projectors\\proj-fws.exe");
+        sqztest::WriteAll(projector, exe);
+        b.p.AddFiles({projector});
+        std::string missing = b.Add("shumway-morph2.swf", "gone.swf");
+        std::string good = b.Add("swfdec-offspring.swf", "good.swf");
+        ::DeleteFileA(missing.c_str());
+        b.p.Select({0, 1, 2});
+        std::vector<SeenBox> boxes = b.Run(command);
+        EXPECT_EQ(BoxTexts(boxes), (std::vector<std::string>{Failed(projector), Failed(missing)}));
+        // The failed rows keep their texts, the batch went on to the next row, and nothing was made of them.
+        ExpectUntouched(b.Row(0), b.Row(0).cells[5].c_str());
+        ExpectUntouched(b.Row(1), "6");
+        EXPECT_NE(b.Row(2).cells[3], "");
+        EXPECT_EQ(ReadAll(projector), exe);
+        EXPECT_FALSE(PathExists(missing));
+        EXPECT_EQ(b.movies.Names(), command == ID_ACTION_OPTIMIZE
+                                        ? (std::vector<std::string>{"game.exe", "good.swf", "good_bak.swf"})
+                                        : (std::vector<std::string>{"game.exe", "good.swf"}));
+    }
+}
+
+// A movie that cannot be replaced (read-only, in use, in a folder nobody may write in): the failure box, the movie
+// exactly as it was, no work file beside it, and the row as it was.
+TEST(Batches, ARefusedReplaceLosesNothing) {
+    const std::string sample = "swfdec-offspring.swf";
+    const Bytes original = ReadAll(sqztest::CorpusDir() + sample);
+    // `release` lets go of the movie, after the batch and before the movie is looked at.
+    auto expectRefused = [&](
+                             Batch& b, const std::string& path, const std::vector<std::string>& names,
+                             const std::function<void()>& release = [] {}) {
+        std::vector<SeenBox> boxes = b.Run(ID_TOOL_OPTIMIZE, IDYES);
+        release();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(BoxTexts({boxes[1]}), (std::vector<std::string>{Failed(path)}));
+        EXPECT_EQ(ReadAll(path), original);
+        EXPECT_EQ(sqztest::FolderNames(GetFolderPart(path)), names);
+        ExpectUntouched(b.Row(0), "6");
+    };
+    {
+        SCOPED_TRACE("read-only movie");
+        Batch b(1);
+        std::string path = b.Add(sample, "movie.swf");
+        ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        // The backup is whole: it was made before the movie was touched.
+        expectRefused(b, path, {"movie.swf", "movie_bak.swf"},
+                      [&] { ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); });
+        EXPECT_EQ(ReadAll(b.movies / "movie_bak.swf"), original);
+    }
+    for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
+        SCOPED_TRACE("movie in use, shared " + std::to_string(share));
+        Batch b(1);
+        std::string path = b.Add(sample, "movie.swf");
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        // Not shared at all it cannot even be read; shared for reading it is backed up but not replaced.
+        expectRefused(
+            b, path,
+            share ? std::vector<std::string>{"movie.swf", "movie_bak.swf"} : std::vector<std::string>{"movie.swf"},
+            [h] { ::CloseHandle(h); });
+        // Once the player has let go, the same row goes through.
+        EXPECT_EQ(b.Run(ID_TOOL_OPTIMIZE, IDYES).size(), 1u);
+        ExpectOptimized(path, original, b.Row(0));
+    }
+    const char* locked = std::getenv("SQZ_READONLY_FS");
+    if (!locked || !PathExists(std::string(locked) + "\\mounted")) GTEST_SKIP() << "no read-only file system";
+    for (int backup : {1, 0}) {
+        SCOPED_TRACE("read-only folder, backup " + std::to_string(backup));
+        Batch b(backup);
+        std::string path = std::string(locked) + "\\locked.swf";
+        b.p.AddFiles({path});
+        expectRefused(b, path, {"locked.swf", "mounted"});
+        // Test writes nothing beside the movie.
+        EXPECT_EQ(b.Run(ID_TOOL_TEST, IDYES).size(), 1u);
+        EXPECT_EQ(b.Row(0).cells[6], Ansi("已测试"));
+    }
+}
+
+// A full disk (a small file system of the test's own): the backup, then the replace, cannot be written; the movie
+// keeps its bytes and nothing stays beside it. Once there is room, the same row goes through.
+TEST(Batches, AFullDiskLosesNothing) {
+    const char* tiny = std::getenv("SQZ_TINY_FS");
+    if (!tiny || !PathExists(std::string(tiny) + "\\mounted")) GTEST_SKIP() << "no small file system";
+    const std::string folder = std::string(tiny) + "\\full\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    // 600 KB that do not compress: the output is as large as the movie.
+    Bytes body(600 * 1024);
+    unsigned seed = 7;
+    for (unsigned char& c : body) c = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
+    Bytes movie = sqztest::MakeMovie("FWS", 6, static_cast<uint32_t>(body.size() + 8), body);
+    const std::string path = folder + "big.swf";
+    sqztest::WriteAll(path, movie);
+    // Fill the rest, then give back about 16 KB, far less than any copy of the movie.
+    std::vector<std::string> fillers;
+    for (size_t chunk : {size_t(64 * 1024), size_t(4096)})
+        for (;;) {
+            std::string name = folder + "filler" + std::to_string(fillers.size());
+            FILE* f = std::fopen(name.c_str(), "wb");
+            if (!f) break;
+            Bytes block(chunk, 0x55);
+            bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
+            ok = std::fclose(f) == 0 && ok;
+            if (!ok || GetFileSizeOnDisk(name) != chunk) {
+                std::remove(name.c_str());
+                break;
+            }
+            fillers.push_back(name);
+        }
+    for (int i = 0; i < 4 && !fillers.empty(); ++i) {
+        std::remove(fillers.back().c_str());
+        fillers.pop_back();
+    }
+    auto others = [&] {
+        std::vector<std::string> names;
+        for (const std::string& name : sqztest::FolderNames(folder))
+            if (name.compare(0, 6, "filler") != 0) names.push_back(name);
+        return names;
+    };
+    for (int backup : {1, 0}) {
+        Batch b(backup);
+        b.p.AddFiles({path});
+        std::vector<SeenBox> boxes = b.Run(ID_TOOL_OPTIMIZE, IDYES);
+        ASSERT_EQ(boxes.size(), 2u) << "backup " << backup;
+        EXPECT_EQ(BoxTexts({boxes[1]}), (std::vector<std::string>{Failed(path)}));
+        EXPECT_EQ(ReadAll(path), movie);
+        EXPECT_EQ(others(), (std::vector<std::string>{"big.swf"}));
+        ExpectUntouched(b.Row(0), "6");
+    }
+    for (const std::string& name : fillers) std::remove(name.c_str());
+    Batch b(1);
+    b.p.AddFiles({path});
+    EXPECT_EQ(b.Run(ID_TOOL_OPTIMIZE, IDYES).size(), 1u);
+    ExpectOptimized(path, movie, b.Row(0));
+    EXPECT_EQ(ReadAll(folder + "big_bak.swf"), movie);
+    std::remove(path.c_str());
+    std::remove((folder + "big_bak.swf").c_str());
+}
