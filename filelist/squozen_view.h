@@ -76,8 +76,10 @@ protected:
     // The batches: Test and Optimize on the selected rows, or on every row once the user said yes.
     void OnTest();
     void OnOptimize();
-    // Chooses the rows of a batch and processes them in index order; after Optimize of the whole list, repaints it.
+    // Chooses the rows of a batch and processes them in index order, the list repainted once at the end.
     void RunBatch(bool bOptimize);
+    // The rows of a batch: the selected ones, or after the question every row.
+    void RunBatchRows(bool bOptimize);
     // One row of a batch. Compressed movies and bad rows are skipped silently. Test: OptimizeRow, then "已测试".
     // Optimize: OptimizeRow, then ReplaceMovie (the backup first when m_bBackup is set), then version "6",
     // "已优化" and image 1. When either step fails the user is told "优化 <path> 失败！" and the row keeps every

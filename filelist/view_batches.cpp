@@ -13,6 +13,15 @@ void CSquozenView::OnTest() { RunBatch(false); }
 void CSquozenView::OnOptimize() { RunBatch(true); }
 
 void CSquozenView::RunBatch(bool bOptimize) {
+    // The rows change one by one while the batch holds the thread, so nothing could be painted meanwhile anyway:
+    // the list keeps no account of what to repaint until the batch is over, then shows every row afresh.
+    ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    RunBatchRows(bOptimize);
+    ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
+}
+
+void CSquozenView::RunBatchRows(bool bOptimize) {
     const int count = m_wndFileList.GetItemCount();
     int item = m_wndFileList.GetNextItem(-1, LVNI_SELECTED);
     if (item >= 0) {
@@ -28,8 +37,6 @@ void CSquozenView::RunBatch(bool bOptimize) {
     const char* question = bOptimize ? "你要优化所有的文件吗？" : "你要测试所有项目吗？";
     if (ShowMessage(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     for (int i = 0; i < count; ++i) ProcessRow(i, bOptimize);
-    // Every row of the list may have changed.
-    if (bOptimize) ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
 }
 
 void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
