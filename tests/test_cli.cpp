@@ -505,27 +505,7 @@ TEST(Cli, FullDisk) {
     const Bytes movie = BigMovie(1 << 20);
     const std::string path = folder + "big.swf";
     WriteAll(path, movie);
-    // Fill the rest, then give back a little: about 16 KB stay free, far less than any copy of the movie.
-    std::vector<std::string> fillers;
-    for (size_t chunk : {size_t(64 * 1024), size_t(4096)}) {
-        for (;;) {
-            std::string name = folder + "filler" + std::to_string(fillers.size());
-            FILE* f = std::fopen(name.c_str(), "wb");
-            if (!f) break;
-            Bytes block(chunk, 0x55);
-            bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
-            ok = std::fclose(f) == 0 && ok;
-            if (!ok || GetFileSizeOnDisk(name) != chunk) {
-                std::remove(name.c_str());
-                break;
-            }
-            fillers.push_back(name);
-        }
-    }
-    for (int i = 0; i < 4 && !fillers.empty(); ++i) {
-        std::remove(fillers.back().c_str());
-        fillers.pop_back();
-    }
+    std::vector<std::string> fillers = FillLeavingLittle(folder);
     ProgramOutcome r = s.Run({"optimize", "--json", path});
     EXPECT_EQ(r.code, 1);
     // The reason is the system's: "No space left on device", "Disk full".

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,31 @@ void WriteAll(const std::string& path, const Bytes& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::vector<std::string> FillLeavingLittle(const std::string& folder) {
+    std::vector<std::string> fillers;
+    for (size_t chunk : {size_t(64 * 1024), size_t(4096)}) {
+        for (;;) {
+            std::string name = folder + "filler" + std::to_string(fillers.size());
+            FILE* f = std::fopen(name.c_str(), "wb");
+            if (!f) break;
+            Bytes block(chunk, 0x55);
+            bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
+            ok = std::fclose(f) == 0 && ok;
+            std::error_code error;
+            if (!ok || std::filesystem::file_size(name, error) != chunk || error) {
+                std::remove(name.c_str());
+                break;
+            }
+            fillers.push_back(name);
+        }
+    }
+    for (int i = 0; i < 4 && !fillers.empty(); ++i) {
+        std::remove(fillers.back().c_str());
+        fillers.pop_back();
+    }
+    return fillers;
 }
 
 Bytes Slice(const Bytes& data, size_t from, size_t count) {

@@ -344,26 +344,7 @@ TEST(Batches, AFullDiskLosesNothing) {
     Bytes movie = sqztest::MakeMovie("FWS", 6, static_cast<uint32_t>(body.size() + 8), body);
     const std::string path = folder + "big.swf";
     sqztest::WriteAll(path, movie);
-    // Fill the rest, then give back about 16 KB, far less than any copy of the movie.
-    std::vector<std::string> fillers;
-    for (size_t chunk : {size_t(64 * 1024), size_t(4096)})
-        for (;;) {
-            std::string name = folder + "filler" + std::to_string(fillers.size());
-            FILE* f = std::fopen(name.c_str(), "wb");
-            if (!f) break;
-            Bytes block(chunk, 0x55);
-            bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
-            ok = std::fclose(f) == 0 && ok;
-            if (!ok || GetFileSizeOnDisk(name) != chunk) {
-                std::remove(name.c_str());
-                break;
-            }
-            fillers.push_back(name);
-        }
-    for (int i = 0; i < 4 && !fillers.empty(); ++i) {
-        std::remove(fillers.back().c_str());
-        fillers.pop_back();
-    }
+    std::vector<std::string> fillers = sqztest::FillLeavingLittle(folder);
     auto others = [&] {
         std::vector<std::string> names;
         for (const std::string& name : sqztest::FolderNames(folder))
