@@ -143,6 +143,10 @@ void WriteHandoff(const std::string& text);
 //   "<key path>" and "<key path> [<value name or @>] <type> <data>", REG_SZ data as text with NULs as "\0".
 std::vector<std::string> ListTree(HKEY root, const std::wstring& path);
 bool KeyExists(HKEY root, const std::wstring& path);
+// The lines of ListTree for the extension's class key and its two ProgIDs as its registration writes them, under
+// `classes` ("" for HKEY_CLASSES_ROOT, "Software\\Classes\\" below a user's or the machine's key), with the
+// server at `dll`.
+std::vector<std::string> ClassEntries(const std::string& classes, const std::string& dll);
 
 // Watches this process for message boxes captioned "Zenvola SWF Optimizer" and closes each with OK, so that
 // a test never hangs on one; records their texts.

@@ -297,37 +297,14 @@ TEST(Installation, PutsTheFilesInTheUsersProgramsFolderAndTheStartMenu) {
 
 TEST(Installation, RegistersTheExtensionForThisUserAndForMoviesOnly) {
     std::string dll = ktest::Utf8(InstallFolder()) + "Korvane.dll";
-    std::string clsid = "Software\\Classes\\CLSID\\" + kClsid,
-                lib =
+    std::string lib =
                     "Software\\Classes\\TypeLib\\"
                     "{319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}",
                 iface = "Software\\Classes\\Interface\\{12E7C1F5-45CA-482F-ADD2-4E6494DDE13A}",
-                progId = "Software\\Classes\\Korvane.ContextMenuCls",
                 handler = "Software\\Classes\\SystemFileAssociations\\.swf\\shellex\\ContextMenuHandlers\\Korvane";
-    std::vector<std::string> expected = {
-        // The class as the extension's own registration writes it.
-        clsid,
-        clsid + " [@] REG_SZ ContextMenuCls Class\\0",
-        clsid + "\\ProgID",
-        clsid + "\\ProgID [@] REG_SZ Korvane.ContextMenuCls.1\\0",
-        clsid + "\\VersionIndependentProgID",
-        clsid + "\\VersionIndependentProgID [@] REG_SZ Korvane.ContextMenuCls\\0",
-        clsid + "\\Programmable",
-        clsid + "\\InprocServer32",
-        clsid + "\\InprocServer32 [@] REG_SZ " + dll + "\\0",
-        clsid + "\\InprocServer32 [ThreadingModel] REG_SZ Apartment\\0",
-        clsid + "\\TypeLib",
-        clsid + "\\TypeLib [@] REG_SZ {319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}\\0",
-        progId + ".1",
-        progId + ".1 [@] REG_SZ ContextMenuCls Class\\0",
-        progId + ".1\\CLSID",
-        progId + ".1\\CLSID [@] REG_SZ " + kClsid + "\\0",
-        progId,
-        progId + " [@] REG_SZ ContextMenuCls Class\\0",
-        progId + "\\CLSID",
-        progId + "\\CLSID [@] REG_SZ " + kClsid + "\\0",
-        progId + "\\CurVer",
-        progId + "\\CurVer [@] REG_SZ Korvane.ContextMenuCls.1\\0",
+    // The class and its ProgIDs as the extension's own registration writes them, then the rest.
+    std::vector<std::string> expected = ktest::ClassEntries("Software\\Classes\\", dll);
+    std::vector<std::string> more = {
         // The type library and its interface as the system's type-library registration records them.
         lib,
         lib + "\\1.0",
@@ -352,6 +329,7 @@ TEST(Installation, RegistersTheExtensionForThisUserAndForMoviesOnly) {
         handler,
         handler + " [@] REG_SZ " + kClsid + "\\0",
     };
+    expected.insert(expected.end(), more.begin(), more.end());
     EXPECT_EQ(ExtensionLines(HKEY_CURRENT_USER), Sorted(expected));
     EXPECT_EQ(ExtensionLines(HKEY_LOCAL_MACHINE), std::vector<std::string>{}) << "nothing for all users";
 

@@ -41,31 +41,8 @@ TEST(KorvaneRegistration, Regsvr32WritesExactlyTheTableAndUnregistrationRemovesI
     CreateKey(HKEY_CLASSES_ROOT, kClassKey + L"\\Programmable\\Old");
 
     ASSERT_EQ(Regsvr32(L"/s", dll), 0);
-    std::string clsid = ktest::Utf8(kClassKey), path = ktest::Utf8(dll);
-    std::vector<std::string> expected = {
-        "Korvane.ContextMenuCls.1",
-        "Korvane.ContextMenuCls.1 [@] REG_SZ ContextMenuCls Class\\0",
-        "Korvane.ContextMenuCls.1\\CLSID",
-        "Korvane.ContextMenuCls.1\\CLSID [@] REG_SZ {349D3308-D7F3-423A-B280-83716A080D16}\\0",
-        "Korvane.ContextMenuCls",
-        "Korvane.ContextMenuCls [@] REG_SZ ContextMenuCls Class\\0",
-        "Korvane.ContextMenuCls\\CLSID",
-        "Korvane.ContextMenuCls\\CLSID [@] REG_SZ {349D3308-D7F3-423A-B280-83716A080D16}\\0",
-        "Korvane.ContextMenuCls\\CurVer",
-        "Korvane.ContextMenuCls\\CurVer [@] REG_SZ Korvane.ContextMenuCls.1\\0",
-        clsid,
-        clsid + " [@] REG_SZ ContextMenuCls Class\\0",
-        clsid + "\\ProgID",
-        clsid + "\\ProgID [@] REG_SZ Korvane.ContextMenuCls.1\\0",
-        clsid + "\\VersionIndependentProgID",
-        clsid + "\\VersionIndependentProgID [@] REG_SZ Korvane.ContextMenuCls\\0",
-        clsid + "\\Programmable",
-        clsid + "\\InprocServer32",
-        clsid + "\\InprocServer32 [@] REG_SZ " + path + "\\0",
-        clsid + "\\InprocServer32 [ThreadingModel] REG_SZ Apartment\\0",
-        clsid + "\\TypeLib",
-        clsid + "\\TypeLib [@] REG_SZ {319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}\\0",
-    };
+    std::string path = ktest::Utf8(dll);
+    std::vector<std::string> expected = ktest::ClassEntries("", path);
     std::vector<std::string> actual = ktest::ListTree(HKEY_CLASSES_ROOT, L"Korvane.ContextMenuCls.1");
     for (const auto& key : {L"Korvane.ContextMenuCls", kClassKey.c_str()}) {
         std::vector<std::string> more = ktest::ListTree(HKEY_CLASSES_ROOT, key);
