@@ -75,8 +75,10 @@ RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
+    // No console for the program: its output goes to the files above, and under Wine the console host made for a
+    // program killed while it starts can stay behind.
     started_ =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi) != 0;
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi) != 0;
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
