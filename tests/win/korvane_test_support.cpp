@@ -301,7 +301,7 @@ void ListKey(HKEY hKey, const std::wstring& path, std::vector<std::string>* line
 }  // namespace
 
 std::vector<std::string> ClassEntries(const std::string& classes, const std::string& dll) {
-    const std::string id = "{349D3308-D7F3-423A-B280-83716A080D16}", clsid = classes + "CLSID\\" + id,
+    const std::string clsid = classes + "CLSID\\" + kClassId,
                       progId = classes + "Korvane.ContextMenuCls";
     return {
         clsid,
@@ -315,15 +315,15 @@ std::vector<std::string> ClassEntries(const std::string& classes, const std::str
         clsid + "\\InprocServer32 [@] REG_SZ " + dll + "\\0",
         clsid + "\\InprocServer32 [ThreadingModel] REG_SZ Apartment\\0",
         clsid + "\\TypeLib",
-        clsid + "\\TypeLib [@] REG_SZ {319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}\\0",
+        clsid + "\\TypeLib [@] REG_SZ " + kTypeLibId + "\\0",
         progId + ".1",
         progId + ".1 [@] REG_SZ ContextMenuCls Class\\0",
         progId + ".1\\CLSID",
-        progId + ".1\\CLSID [@] REG_SZ " + id + "\\0",
+        progId + ".1\\CLSID [@] REG_SZ " + kClassId + "\\0",
         progId,
         progId + " [@] REG_SZ ContextMenuCls Class\\0",
         progId + "\\CLSID",
-        progId + "\\CLSID [@] REG_SZ " + id + "\\0",
+        progId + "\\CLSID [@] REG_SZ " + kClassId + "\\0",
         progId + "\\CurVer",
         progId + "\\CurVer [@] REG_SZ Korvane.ContextMenuCls.1\\0",
     };

@@ -143,6 +143,10 @@ void WriteHandoff(const std::string& text);
 //   "<key path>" and "<key path> [<value name or @>] <type> <data>", REG_SZ data as text with NULs as "\0".
 std::vector<std::string> ListTree(HKEY root, const std::wstring& path);
 bool KeyExists(HKEY root, const std::wstring& path);
+// The extension's class and type library, as their registry keys name them (written here, not taken from the
+// extension's sources, so that a wrong identifier there shows).
+inline const std::string kClassId = "{349D3308-D7F3-423A-B280-83716A080D16}";
+inline const std::string kTypeLibId = "{319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}";
 // The lines of ListTree for the extension's class key and its two ProgIDs as its registration writes them, under
 // `classes` ("" for HKEY_CLASSES_ROOT, "Software\\Classes\\" below a user's or the machine's key), with the
 // server at `dll`.

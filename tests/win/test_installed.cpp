@@ -24,7 +24,7 @@ const wchar_t kProduct[] = L"Zenvola SWF Optimizer";
 const wchar_t kClasses[] = L"Software\\Classes";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zenvola SWF Optimizer";
 const wchar_t kHandlerKey[] = L"Software\\Classes\\SystemFileAssociations\\.swf\\shellex\\ContextMenuHandlers";
-const std::string kClsid = "{349D3308-D7F3-423A-B280-83716A080D16}";
+const std::string& kClsid = ktest::kClassId;
 
 std::wstring KnownFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
@@ -106,7 +106,7 @@ std::vector<std::string> ExtensionLines(HKEY root) {
     std::vector<std::string> lines;
     for (const std::string& line : ktest::ListTree(root, kClasses))
         if (line.find("Korvane") != std::string::npos || line.find(kClsid) != std::string::npos ||
-            line.find("{319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}") != std::string::npos ||
+            line.find(ktest::kTypeLibId) != std::string::npos ||
             line.find("{12E7C1F5-45CA-482F-ADD2-4E6494DDE13A}") != std::string::npos)
             lines.push_back(line);
     return Sorted(lines);
@@ -297,9 +297,7 @@ TEST(Installation, PutsTheFilesInTheUsersProgramsFolderAndTheStartMenu) {
 
 TEST(Installation, RegistersTheExtensionForThisUserAndForMoviesOnly) {
     std::string dll = ktest::Utf8(InstallFolder()) + "Korvane.dll";
-    std::string lib =
-                    "Software\\Classes\\TypeLib\\"
-                    "{319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}",
+    std::string lib = "Software\\Classes\\TypeLib\\" + ktest::kTypeLibId,
                 iface = "Software\\Classes\\Interface\\{12E7C1F5-45CA-482F-ADD2-4E6494DDE13A}",
                 handler = "Software\\Classes\\SystemFileAssociations\\.swf\\shellex\\ContextMenuHandlers\\Korvane";
     // The class and its ProgIDs as the extension's own registration writes them, then the rest.
@@ -323,7 +321,7 @@ TEST(Installation, RegistersTheExtensionForThisUserAndForMoviesOnly) {
         iface + "\\ProxyStubClsid32",
         iface + "\\ProxyStubClsid32 [@] REG_SZ {00020424-0000-0000-C000-000000000046}\\0",
         iface + "\\TypeLib",
-        iface + "\\TypeLib [@] REG_SZ {319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}\\0",
+        iface + "\\TypeLib [@] REG_SZ " + ktest::kTypeLibId + "\\0",
         iface + "\\TypeLib [Version] REG_SZ 1.0\\0",
         // The context-menu handler of .swf files, and of nothing else.
         handler,
