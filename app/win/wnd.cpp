@@ -1,13 +1,43 @@
 // The window base: binding of objects to windows, the one window procedure, reflection and routing.
 #include "wnd.h"
 
+#include <unordered_map>
+
 #include "win_app.h"
 
 namespace {
 
-// Window property that holds the object bound to a window (properties do not collide with the
-// GWLP_USERDATA a control class may use itself).
-const char kObjectProp[] = "SqzCWnd";
+// The objects bound to windows, looked up for every message of every window of this layer. Kept in the process
+// rather than on the windows (a property or GWLP_USERDATA): a control class may use its GWLP_USERDATA itself, and a
+// window property costs a call to the window server under Wine, which made each message to the file list some
+// hundred times dearer than to a plain list. A window of another thread may be looked up too, hence the lock.
+class HandleMap {
+public:
+    CWnd* Find(HWND hWnd) {
+        ::AcquireSRWLockShared(&lock_);
+        auto it = map_.find(hWnd);
+        CWnd* found = it == map_.end() ? nullptr : it->second;
+        ::ReleaseSRWLockShared(&lock_);
+        return found;
+    }
+    void Set(HWND hWnd, CWnd* wnd) {
+        ::AcquireSRWLockExclusive(&lock_);
+        if (wnd)
+            map_[hWnd] = wnd;
+        else
+            map_.erase(hWnd);
+        ::ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::unordered_map<HWND, CWnd*> map_;
+};
+
+HandleMap& Handles() {
+    static HandleMap map;
+    return map;
+}
 
 }  // namespace
 
@@ -19,17 +49,15 @@ CWnd::~CWnd() {
         DestroyWindow();
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    return hWnd ? static_cast<CWnd*>(::GetPropA(hWnd, kObjectProp)) : nullptr;
-}
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) { return hWnd ? Handles().Find(hWnd) : nullptr; }
 
 void CWnd::Attach(HWND hWnd) {
     m_hWnd = hWnd;
-    ::SetPropA(hWnd, kObjectProp, this);
+    Handles().Set(hWnd, this);
 }
 
 void CWnd::Detach() {
-    if (m_hWnd) ::RemovePropA(m_hWnd, kObjectProp);
+    if (m_hWnd) Handles().Set(m_hWnd, nullptr);
     m_hWnd = nullptr;
 }
 
