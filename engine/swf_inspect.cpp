@@ -78,14 +78,23 @@ void ReadFrameHeader(sqz::SwfBodyReader& body, SwfFileInfo* info) {
     info->nFrameCount = rate[2] | (rate[3] << 8);
 }
 
-// The reading of ReadSwfInfo (`inflate` true) and of ReadSwfHeaderInfo (false).
-SwfFileInfo ReadMovieFile(const std::string& path, bool inflate) {
+// The reading of ReadSwfInfo (`inflate` true) and of ReadSwfHeaderInfo (false); ReadSwfRowInfo leaves out the
+// creation time (`withTime` false) and asks whether the file itself starts with "CWS" (`fileCompressed`).
+SwfFileInfo ReadMovieFile(const std::string& path, bool inflate, bool withTime = true, int* fileCompressed = nullptr) {
     SwfFileInfo info{};
+    if (fileCompressed) *fileCompressed = 0;
     std::unique_ptr<ReadFile> file = Files().OpenRead(path);
     if (!file) return info;
     int64_t size = file->Size();
     MovieSpan span;
-    if (size < 0 || !LocateMovie(*file, path, static_cast<uint64_t>(size), &span)) return info;
+    bool located = size >= 0 && LocateMovie(*file, path, static_cast<uint64_t>(size), &span);
+    if (fileCompressed) {
+        // The signature of the file itself: a projector's movie may be compressed while the file is not.
+        unsigned char start[3] = {};
+        *fileCompressed = file->Seek(0) && file->Read(start, sizeof start) == sizeof start && start[0] == 'C' &&
+                          start[1] == 'W' && start[2] == 'S';
+    }
+    if (!located) return info;
 
     unsigned char header[kSwfHeaderSize] = {};
     size_t got = 0;
@@ -115,7 +124,7 @@ SwfFileInfo ReadMovieFile(const std::string& path, bool inflate) {
     else
         info.nFileSize = ReadLE32(header + 4);
     sqz::FileEntry entry;
-    if (Files().Find(path, &entry)) info.tCreated = ClampTime(entry.tCreated);
+    if (withTime && Files().Find(path, &entry)) info.tCreated = ClampTime(entry.tCreated);
     return info;
 }
 
@@ -124,6 +133,10 @@ SwfFileInfo ReadMovieFile(const std::string& path, bool inflate) {
 SwfFileInfo ReadSwfInfo(const std::string& path) { return ReadMovieFile(path, true); }
 
 SwfFileInfo ReadSwfHeaderInfo(const std::string& path) { return ReadMovieFile(path, false); }
+
+SwfFileInfo ReadSwfRowInfo(const std::string& path, int* pbCompressedFile) {
+    return ReadMovieFile(path, true, false, pbCompressedFile);
+}
 
 std::string ByteToBitString(unsigned char byte) {
     std::string bits(8, '0');

@@ -48,6 +48,10 @@ SwfFileInfo ReadSwfInfo(const std::string& path);
 // this reading for every file that needs no inflating.
 SwfFileInfo ReadSwfHeaderInfo(const std::string& path);
 
+// ReadSwfInfo without the creation time (tCreated 0), and in `*pbCompressedFile` whether the file itself starts
+// with "CWS" (what IsCompressedSwf tells), from one opening of the file: what a row of the file list shows.
+SwfFileInfo ReadSwfRowInfo(const std::string& path, int* pbCompressedFile);
+
 // `byte` as eight '0'/'1' characters, most significant bit first: 5 gives "00000101".
 std::string ByteToBitString(unsigned char byte);
 // The characters of `bits` at positions start to end - 1 read as an unsigned base-2 number, the first one most

@@ -7,7 +7,6 @@
 #include "cell_compare.h"
 #include "file_helpers.h"
 #include "mbcs.h"
-#include "swf_container.h"
 #include "swf_inspect.h"
 
 const FileListColumn kFileListColumnTable[kFileListColumns] = {
@@ -34,7 +33,9 @@ std::string FileSizeText(uint32_t size) {
 
 FileRow MakeFileRow(const std::string& path) {
     FileRow row;
-    SwfFileInfo info = ReadSwfInfo(path);
+    // One opening of the file gives the properties and the signature.
+    int compressed = 0;
+    SwfFileInfo info = ReadSwfRowInfo(path, &compressed);
     row.texts[kColumnName] = GetFileNamePart(path);
     row.texts[kColumnFolder] = GetFolderPart(path);
     if (!IsValidSwf(info)) {
@@ -45,7 +46,7 @@ FileRow MakeFileRow(const std::string& path) {
     row.nImage = info.nVersion == 6 ? kImageVersion6 : kImageMovie;
     row.texts[kColumnSize] = FileSizeText(info.nFileSize);
     row.texts[kColumnVersion] = std::to_string(info.nVersion);
-    row.texts[kColumnComment] = IsCompressedSwf(path) ? kCommentOptimized : kCommentReady;
+    row.texts[kColumnComment] = compressed ? kCommentOptimized : kCommentReady;
     return row;
 }
 

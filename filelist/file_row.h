@@ -46,7 +46,7 @@ struct FileRow {
     int nImage = kImageNone;
 };
 
-// The row for the movie at `path`, read with ReadSwfInfo: name and folder always; for a movie of version 1 to 7
+// The row for the movie at `path`, read once with ReadSwfRowInfo: name and folder always; for a movie of version 1 to 7
 // its size (grouped), its version and "已优化" when the file starts with "CWS", else "就绪", with image 1 for
 // version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
 FileRow MakeFileRow(const std::string& path);
