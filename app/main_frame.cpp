@@ -65,20 +65,30 @@ void CMainFrame::StatusPaneWidths(int width, int widths[3]) {
 }
 
 int CMainFrame::OnCreate() {
-    if (!m_wndToolBar.Create(WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, this, AFX_IDW_TOOLBAR) ||
+    // The toolbar lies in the one band of a rebar, whose gripper lets the user move it along the top of the frame.
+    if (!m_wndReBar.Create(
+            WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_TOP | CCS_NODIVIDER,
+            this, AFX_IDW_REBAR) ||
+        !m_wndToolBar.Create(
+            WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+            &m_wndReBar, AFX_IDW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
         return -1;
     for (int i = 0; i < static_cast<int>(sizeof(kToolButtons) / sizeof(kToolButtons[0])); ++i)
         m_wndToolBar.SetButtonText(i, kToolButtons[i].pszCaption);
+    REBARBANDINFOA band = {};
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD;
+    band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE;
+    band.hwndChild = m_wndToolBar.m_hWnd;
+    if (!m_wndReBar.InsertBand(-1, &band)) return -1;
 
     m_hToolbarBitmap = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR_IMAGES),
                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
     m_bmpToolbar.Attach(m_hToolbarBitmap);
     if (m_imlToolbar.Create(32, 32, ILC_COLOR8 | ILC_MASK, 0, 7) && m_bmpToolbar.m_hObject)
         m_imlToolbar.Add(m_bmpToolbar, RGB(255, 255, 255));
-    m_wndToolBar.SetImageList(m_imlToolbar);
+    SetToolbarImages(m_imlToolbar);
     m_bmpToolbar.Detach();
-    m_wndToolBar.AutoSize();
 
     if (!m_wndStatusBar.Create(WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, this, AFX_IDW_STATUS_BAR)) return -1;
     LayoutPanes();
@@ -97,14 +107,30 @@ void CMainFrame::LayoutPanes() {
     for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
 }
 
+void CMainFrame::SetToolbarImages(HIMAGELIST hImages) {
+    if (!m_wndToolBar.IsWindow()) return;
+    m_wndToolBar.SetImageList(hImages);
+    // The band holds the toolbar at its full size: all seven buttons, however the images measure.
+    SIZE size = {0, 0};
+    m_wndToolBar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    DWORD button = static_cast<DWORD>(m_wndToolBar.SendMessage(TB_GETBUTTONSIZE));
+    REBARBANDINFOA band = {};
+    band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+    band.cxMinChild = LOWORD(button);
+    band.cyMinChild = static_cast<UINT>(size.cy);
+    band.cx = band.cxIdeal = static_cast<UINT>(size.cx);
+    m_wndReBar.SetBandInfo(0, &band);
+    RecalcLayout();
+}
+
 void CMainFrame::RecalcLayout() {
     RECT client;
     GetClientRect(&client);
     int top = 0, bottom = client.bottom;
-    if (m_wndToolBar.IsWindow()) {
-        m_wndToolBar.AutoSize();
+    if (m_wndReBar.IsWindow()) {
+        m_wndReBar.SendMessage(WM_SIZE, 0, 0);
         RECT r;
-        m_wndToolBar.GetWindowRect(&r);
+        m_wndReBar.GetWindowRect(&r);
         top = r.bottom - r.top;
     }
     if (m_wndStatusBar.IsWindow()) {
@@ -117,8 +143,15 @@ void CMainFrame::RecalcLayout() {
         m_pView->MoveWindow(0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
 }
 
-void CMainFrame::OnSize() {
-    RecalcLayout();
+void CMainFrame::OnSize(UINT nType) {
+    // A minimised frame lays nothing out: its bars and the view keep their sizes (and the list the column widths
+    // the user gave it), to be shown as they were when it is restored.
+    if (nType != SIZE_MINIMIZED) {
+        RecalcLayout();
+        // Restored while active, the frame may have been left without the focus (the keyboard then reached nothing).
+        HWND focus = ::GetFocus();
+        if (::GetActiveWindow() == m_hWnd && (!focus || focus == m_hWnd)) FocusActiveView();
+    }
     LayoutPanes();
 }
 
@@ -160,12 +193,22 @@ LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
     std::string text = TakeHandoffText();
     if (m_pFileList) {
         // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
-        for (const std::string& path : SplitHandoffText(text)) AddFileRow(*m_pFileList, path);
+        AddFileRows(*m_pFileList, SplitHandoffText(text));
     }
     int count = m_pFileList ? m_pFileList->GetItemCount() : 0;
     CWnd* main = AfxGetMainWnd();
     ::SendMessageA(main && main->m_hWnd ? main->m_hWnd : m_hWnd, WM_FILELIST_COUNT, static_cast<WPARAM>(count), 0);
     return 0;
+}
+
+BOOL CMainFrame::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
+    if (hdr && hdr->hwndFrom == m_wndReBar.m_hWnd && hdr->code == RBN_HEIGHTCHANGE) {
+        RecalcLayout();
+        *pResult = 0;
+        return TRUE;
+    }
+    return CFrameWnd::OnNotify(wParam, lParam, pResult);
 }
 
 void CMainFrame::OnInitMenuPopup(HMENU hMenu, UINT, BOOL bSysMenu) {
@@ -206,7 +249,7 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             *pResult = OnCreate();
             return TRUE;
         case WM_SIZE:
-            OnSize();
+            OnSize(static_cast<UINT>(wParam));
             *pResult = 0;
             return TRUE;
         case WM_CLOSE:

@@ -1,6 +1,7 @@
 // The program's one top-level window: the frame around the file list view, with the menu bar, the flat toolbar
-// of seven captioned buttons, the three-pane status bar, the greying of menu items that do not apply, the list's
-// context menu, the temp folder emptied on close, and the reader of the files the Explorer extension hands over.
+// of seven captioned buttons in a rebar band with a gripper, the three-pane status bar, the greying of menu items that
+// do not apply, the list's context menu, the temp folder emptied on close, and the reader of the files the Explorer
+// extension hands over.
 #pragma once
 
 #include "controls.h"
@@ -27,6 +28,7 @@ public:
     CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
     CStatusBarCtrl m_wndStatusBar;
     CToolBarCtrl m_wndToolBar;
+    CReBarCtrl m_wndReBar;  // holds the toolbar in its one band, at the top of the frame
 
     // Creates `pView` as the frame's client (child AFX_IDW_PANE_FIRST) and makes it the active view; the frame
     // does not own it. FALSE when the form cannot be created.
@@ -38,8 +40,11 @@ public:
     // Widths in pixels of the left, middle and right status panes in a status bar `width` pixels wide: 3/10,
     // 4/10 and 3/10 of it, truncated; 120, 200 and 100 when the width is not positive.
     static void StatusPaneWidths(int width, int widths[3]);
-    // Places the toolbar at the top, the status bar at the bottom and the view between them.
+    // Places the rebar with the toolbar at the top, the status bar at the bottom and the view between them.
     void RecalcLayout();
+    // Gives the toolbar the images of `hImages` (one per button, in button order; the frame does not own them) and
+    // sizes the toolbar's band and the layout to them, so that the images can be replaced while the window is up.
+    void SetToolbarImages(HIMAGELIST hImages);
 
     // The view's keyboard commands, then the frame's accelerators; keys typed into an edit box go to it.
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -47,10 +52,13 @@ public:
 protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     void OnInitMenuPopup(HMENU hMenu, UINT nIndex, BOOL bSysMenu) override;
+    // The rebar's RBN_HEIGHTCHANGE: the layout follows the band's new height.
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
-    // WM_CREATE: the toolbar and the status bar; -1 when one cannot be made.
+    // WM_CREATE: the rebar with the toolbar, and the status bar; -1 when one cannot be made.
     int OnCreate();
-    void OnSize();
+    // WM_SIZE: the layout (unless minimised) and the status panes.
+    void OnSize(UINT nType);
     void OnClose();
     LRESULT OnFileListSelection(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);

@@ -44,9 +44,11 @@ BOOL CSquozenApp::InitInstance() {
     m_hInstanceMutex = ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         // Another copy runs: bring it to the front and let it take the handoff; the call returns once it has
-        // added the rows. A copy that is still starting (its title not set yet) is not found; it takes the
-        // handoff itself at the end of its start-up.
-        HWND hRunning = ::FindWindowA(nullptr, kMainWindowTitle);
+        // added the rows. It is found by its frame's window class and its title, so that no other window of the
+        // same title (an Explorer window on the program's folder, which the installer names alike) is ever
+        // minimised, restored or sent the message. A copy that is still starting (its title not set yet) is not
+        // found; it takes the handoff itself at the end of its start-up.
+        HWND hRunning = ::FindWindowA(CFrameWnd::kClassName, kMainWindowTitle);
         if (hRunning) {
             ::ShowWindow(hRunning, SW_MINIMIZE);
             ::ShowWindow(hRunning, SW_RESTORE);

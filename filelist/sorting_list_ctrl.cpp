@@ -36,7 +36,19 @@ void CSortingListCtrl::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
     if (m_nSortColumn < 0 || column >= m_bSortable.size() || !m_bSortable[column]) return;
     BOOL textKind = column < m_bTextColumn.size() ? m_bTextColumn[column] : FALSE;
     if (m_header.m_hWnd) m_header.SetSortImage(m_nSortColumn, m_bSortAscending);
+    // Every exchange rewrites two rows; the list is repainted once, when the sort is over.
+    m_bSorting = true;
+    SetRedraw(FALSE);
     SortByColumn(m_nSortColumn, m_bSortAscending, 0, -1, textKind);
+    SetRedraw(TRUE);
+    m_bSorting = false;
+    NMLISTVIEW moved = {};
+    moved.hdr.hwndFrom = m_hWnd;
+    moved.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
+    moved.hdr.code = LVN_ITEMCHANGED;
+    moved.iItem = -1;
+    moved.uChanged = LVIF_STATE;
+    ::SendMessageA(GetParent(), WM_NOTIFY, moved.hdr.idFrom, reinterpret_cast<LPARAM>(&moved));
     *pResult = 0;
 }
 
@@ -103,6 +115,8 @@ BOOL CSortingListCtrl::SortByColumn(int nColumn, BOOL bAscending, int nLow, int 
 }
 
 void CSortingListCtrl::SwapRows(int a, int b) {
+    // The row the user last clicked or moved to stays the commands' row wherever it moves.
+    const int mark = GetSelectionMark();
     const int columns = m_header.GetItemCount();
     std::vector<std::string> textsA(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) textsA[static_cast<size_t>(c)] = GetItemText(a, c);
@@ -127,4 +141,6 @@ void CSortingListCtrl::SwapRows(int a, int b) {
     itemA.iItem = b;
     itemA.stateMask = stateMask;
     SetItem(&itemA);
+
+    SetSelectionMark(mark == a ? b : mark == b ? a : mark);
 }

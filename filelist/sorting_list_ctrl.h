@@ -38,8 +38,12 @@ public:
     static COLORREF VersionTint(int nVersion);
 
     // Reflected LVN_COLUMNCLICK: flips the direction, records the column and, when it is sortable, moves the
-    // arrow and sorts the whole list.
+    // arrow and sorts the whole list. After a sort the owner hears of it as of a change of every row's state (an
+    // LVN_ITEMCHANGED for item -1), so that what it keeps of the selection is taken afresh.
     void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+    // True while a header click sorts the rows: the changes of state the row exchanges raise are no changes of
+    // the selection.
+    bool IsSorting() const { return m_bSorting; }
     // Reflected NM_CUSTOMDRAW: asks for item notifications and tints rows of versions 3 to 6.
     void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
 
@@ -49,6 +53,8 @@ protected:
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 private:
-    // Exchanges rows `a` and `b`: all texts, then image, state and parameter.
+    // Exchanges rows `a` and `b`: all texts, then image, state and parameter; the selection mark goes with its row.
     void SwapRows(int a, int b);
+
+    bool m_bSorting = false;
 };

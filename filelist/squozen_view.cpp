@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include <unordered_set>
+
 #include "file_dialog.h"
 #include "file_helpers.h"
 #include "list_messages.h"
@@ -61,6 +63,15 @@ int AddFileRow(CListCtrl& list, const std::string& path) {
     for (int c = kColumnFolder; c < kFileListColumns; ++c)
         if (!row.texts[c].empty()) list.SetItemText(n, c, row.texts[c]);
     return n;
+}
+
+int AddFileRows(CListCtrl& list, const std::vector<std::string>& paths) {
+    list.SetRedraw(FALSE);
+    int added = 0;
+    for (const std::string& path : paths)
+        if (AddFileRow(list, path) >= 0) ++added;
+    list.SetRedraw(TRUE);
+    return added;
 }
 
 CSquozenView::CSquozenView() : CFormView(IDD_SQUOZEN_FORM) {}
@@ -140,19 +151,15 @@ std::string CSquozenView::RowPath(int nItem) const {
 
 void CSquozenView::AddOpenedFiles(const std::vector<std::string>& paths) {
     int n = m_wndFileList.GetItemCount();
-    std::vector<std::string> listed;
+    // The rows' paths as they were before this Open, each folded once (the single-byte letters made lower case,
+    // which gives the equality of _mbsicmp), so that each path chosen is looked up, not compared with every row.
+    std::unordered_set<std::string> listed;
     listed.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) listed.push_back(RowPath(i));
-    for (const std::string& path : paths) {
-        bool known = false;
-        for (const std::string& row : listed)
-            if (sqz::MbsICmp(path, row) == 0) {
-                known = true;
-                break;
-            }
-        if (known || !sqz::Files().Find(path, nullptr)) continue;
-        if (AddFileRow(path) >= 0) ++n;
-    }
+    for (int i = 0; i < n; ++i) listed.insert(sqz::MbsLower(RowPath(i)));
+    std::vector<std::string> fresh;
+    for (const std::string& path : paths)
+        if (!listed.count(sqz::MbsLower(path)) && sqz::Files().Find(path, nullptr)) fresh.push_back(path);
+    n += AddFileRows(m_wndFileList, fresh);
     ::SendMessageA(ReportWindow(), WM_FILELIST_COUNT, static_cast<WPARAM>(n), 0);
 }
 
@@ -255,6 +262,9 @@ void CSquozenView::OnItemChanged(const NMLISTVIEW* pChange) {
     // Only a change of an item's state can change the selection; text changes (a batch writing its results into
     // rows) need no report.
     if (!(pChange->uChanged & LVIF_STATE)) return;
+    // The row exchanges of a sort move states between rows without changing which movies are selected; the list
+    // reports the end of the sort as a change of every row.
+    if (m_wndFileList.IsSorting()) return;
     if (pChange->iItem < 0) {
         // Every row at once.
         ReportSelection();

@@ -16,6 +16,9 @@
 
 // Appends the row of the movie at `path` (MakeFileRow) at the end of `list`; the index of the new row, or -1.
 int AddFileRow(CListCtrl& list, const std::string& path);
+// Appends the rows of `paths`, in order, and repaints the list once at the end, so that thousands of rows cost no
+// repaint each; the number of rows added.
+int AddFileRows(CListCtrl& list, const std::vector<std::string>& paths);
 
 // The caption of the view's message boxes.
 constexpr char kMessageCaption[] = SQZ_PRODUCT_TITLE;

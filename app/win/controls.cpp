@@ -114,6 +114,26 @@ BOOL CToolBarCtrl::SetButtonText(int nIndex, const std::string& text) const {
         SendMessage(TB_SETBUTTONINFOA, static_cast<WPARAM>(button.idCommand), reinterpret_cast<LPARAM>(&info)));
 }
 
+BOOL CReBarCtrl::Create(DWORD dwStyle, CWnd* pParent, UINT nID) {
+    RECT r = {0, 0, 0, 0};
+    return pParent && CreateEx(0, REBARCLASSNAMEA, nullptr, dwStyle | WS_CHILD, r, pParent->m_hWnd, nID);
+}
+
+BOOL CReBarCtrl::InsertBand(int nIndex, REBARBANDINFOA* pInfo) const {
+    pInfo->cbSize = REBARBANDINFOA_V6_SIZE;
+    return static_cast<BOOL>(SendMessage(RB_INSERTBANDA, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(pInfo)));
+}
+
+BOOL CReBarCtrl::SetBandInfo(int nBand, REBARBANDINFOA* pInfo) const {
+    pInfo->cbSize = REBARBANDINFOA_V6_SIZE;
+    return static_cast<BOOL>(SendMessage(RB_SETBANDINFOA, static_cast<WPARAM>(nBand), reinterpret_cast<LPARAM>(pInfo)));
+}
+
+BOOL CReBarCtrl::GetBandInfo(int nBand, REBARBANDINFOA* pInfo) const {
+    pInfo->cbSize = REBARBANDINFOA_V6_SIZE;
+    return static_cast<BOOL>(SendMessage(RB_GETBANDINFOA, static_cast<WPARAM>(nBand), reinterpret_cast<LPARAM>(pInfo)));
+}
+
 BOOL CStatusBarCtrl::Create(DWORD dwStyle, CWnd* pParent, UINT nID) {
     RECT r = {0, 0, 0, 0};
     return pParent && CreateEx(0, STATUSCLASSNAMEA, nullptr, dwStyle | WS_CHILD, r, pParent->m_hWnd, nID);

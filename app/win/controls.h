@@ -57,6 +57,12 @@ public:
     int SetSelectionMark(int nIndex) const { return ListView_SetSelectionMark(m_hWnd, nIndex); }
     BOOL DeleteItem(int nItem) const { return ListView_DeleteItem(m_hWnd, nItem); }
     BOOL DeleteAllItems() const { return ListView_DeleteAllItems(m_hWnd); }
+    // FALSE: the list keeps no account of what to repaint while its rows change in bulk; TRUE: it takes up painting
+    // again and shows every row afresh.
+    void SetRedraw(BOOL bRedraw) const {
+        SendMessage(WM_SETREDRAW, static_cast<WPARAM>(bRedraw));
+        if (bRedraw) Invalidate();
+    }
     DWORD SetExtendedStyle(DWORD dwStyle) const {
         return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwStyle));
     }
@@ -88,6 +94,18 @@ public:
         return reinterpret_cast<HIMAGELIST>(SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hList)));
     }
     void AutoSize() const { SendMessage(TB_AUTOSIZE); }
+};
+
+// A rebar: bands that hold other controls (the toolbar), each with a gripper by which the user moves it.
+class CReBarCtrl : public CWnd {
+public:
+    // Creates a rebar child of `pParent` with identifier `nID` and the given styles; FALSE on failure.
+    BOOL Create(DWORD dwStyle, CWnd* pParent, UINT nID);
+    int GetBandCount() const { return static_cast<int>(SendMessage(RB_GETBANDCOUNT)); }
+    // Band information in the size every version of the common controls takes (cbSize is set here).
+    BOOL InsertBand(int nIndex, REBARBANDINFOA* pInfo) const;
+    BOOL SetBandInfo(int nBand, REBARBANDINFOA* pInfo) const;
+    BOOL GetBandInfo(int nBand, REBARBANDINFOA* pInfo) const;
 };
 
 class CStatusBarCtrl : public CWnd {

@@ -116,10 +116,8 @@ BOOL CDialog::HandleCommand(UINT nID, int nCode) {
 
 void CDialog::EndDialog(int nResult) {
     m_nModalResult = nResult;
-    if (m_bInModalLoop) {
-        m_bInModalLoop = false;
-        if (m_hWnd) ::ShowWindow(m_hWnd, SW_HIDE);
-    }
+    // The loop ends after the message being handled; DoModal then hides the dialog and gives the activation back.
+    m_bInModalLoop = false;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) { return m_hWnd && ::IsDialogMessageA(m_hWnd, pMsg); }
@@ -157,8 +155,15 @@ INT_PTR CDialog::DoModal() {
         CWinApp::PumpMessage(&msg);
     }
     m_bInModalLoop = false;
+    // Hidden without passing the activation on: while the owner is still disabled the system would find no window
+    // to activate, and the program would be left without the keyboard (no focus, no menu by F10 or Alt) until a
+    // click. The owner is enabled first and then takes the activation, and with it the keyboard focus.
+    bool wasActive = m_hWnd && ::GetActiveWindow() == m_hWnd;
+    if (m_hWnd)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
     if (ownerEnabled) ::EnableWindow(hOwner, TRUE);
-    if (hOwner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(hOwner);
+    if (hOwner && (wasActive || !::GetActiveWindow())) ::SetActiveWindow(hOwner);
     DestroyWindow();
     return m_nModalResult;
 }
@@ -225,4 +230,22 @@ BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
         if (!(::GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD)) break;
     }
     return CDialog::PreTranslateMessage(pMsg);
+}
+
+BOOL CFormView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (msg == WM_SETFOCUS) {
+        HWND target = nullptr, fallback = nullptr;
+        for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child && !target; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (!::IsWindowVisible(child) || !::IsWindowEnabled(child)) continue;
+            if (::GetWindowLongPtrA(child, GWL_STYLE) & WS_TABSTOP)
+                target = child;
+            else if (!fallback)
+                fallback = child;
+        }
+        if (!target) target = fallback;
+        if (target) ::SetFocus(target);
+        *pResult = 0;
+        return TRUE;
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
 }

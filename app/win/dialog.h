@@ -91,6 +91,9 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
+    // WM_SETFOCUS: the focus goes on to the form's first control that can take it (its first tab stop, else its
+    // first visible and enabled control), as a view hands the keyboard to its content.
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     // A form view does its data exchange in OnInitialUpdate.
     BOOL OnInitDialog() override { return TRUE; }
     // Enter and Escape do not close a form.

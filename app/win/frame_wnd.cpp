@@ -3,19 +3,13 @@
 
 #include "win_app.h"
 
-namespace {
-
-const char kFrameClass[] = "SqzFrameWnd";
-
-}  // namespace
-
 BOOL CFrameWnd::LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle) {
     HINSTANCE hInst = AfxGetResourceHandle();
     HICON hIcon = ::LoadIconA(hInst, MAKEINTRESOURCEA(nIDResource));
-    if (!RegisterWndClass(kFrameClass, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), hIcon)) return FALSE;
+    if (!RegisterWndClass(kClassName, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), hIcon)) return FALSE;
     HMENU hMenu = ::LoadMenuA(hInst, MAKEINTRESOURCEA(nIDResource));
     m_hAccelTable = ::LoadAcceleratorsA(hInst, MAKEINTRESOURCEA(nIDResource));
-    HWND hWnd = ::CreateWindowExA(0, kFrameClass, title, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+    HWND hWnd = ::CreateWindowExA(0, kClassName, title, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, nullptr, hMenu, hInst, this);
     if (!hWnd) {
         if (hMenu) ::DestroyMenu(hMenu);
@@ -31,6 +25,12 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode) {
     if (HandleCommand(nID, nCode)) return TRUE;
     CWinApp* app = AfxGetApp();
     return app && app->OnCmdMsg(nID, nCode);
+}
+
+BOOL CFrameWnd::FocusActiveView() const {
+    if (!m_pActiveView || !m_pActiveView->IsWindow() || !::IsWindowVisible(m_pActiveView->m_hWnd)) return FALSE;
+    m_pActiveView->SetFocus();
+    return TRUE;
 }
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
@@ -51,6 +51,10 @@ BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResul
             }
         }
         OnInitMenuPopup(hMenu, LOWORD(lParam), bSysMenu);
+        *pResult = 0;
+        return TRUE;
+    }
+    if (msg == WM_SETFOCUS && FocusActiveView()) {
         *pResult = 0;
         return TRUE;
     }

@@ -8,6 +8,9 @@
 
 class CFrameWnd : public CWnd {
 public:
+    // The window class of every frame, by which (with its title) another copy of the program finds the running one.
+    static constexpr char kClassName[] = "SqzFrameWnd";
+
     // Creates the frame as an overlapped window with the menu, the icon and the accelerator table of
     // resource `nIDResource` (each one optional) and the title `title`. FALSE when the window cannot be made.
     BOOL LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle = WS_OVERLAPPEDWINDOW);
@@ -30,8 +33,13 @@ protected:
         (void)nIndex;
         (void)bSysMenu;
     }
-    // Ends the program's message loop when the main window goes; the base handling of WM_INITMENUPOPUP.
+    // Ends the program's message loop when the main window goes; the base handling of WM_INITMENUPOPUP; WM_SETFOCUS
+    // (the frame takes the focus whenever it is activated, restored or given back by a closed dialog or message box)
+    // passes the focus on to the active view.
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    // Gives the keyboard focus to the active view (which hands it on to its content); FALSE when there is no view
+    // to take it.
+    BOOL FocusActiveView() const;
 
     CWnd* m_pActiveView = nullptr;
     HACCEL m_hAccelTable = nullptr;

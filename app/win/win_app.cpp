@@ -43,8 +43,8 @@ std::string AfxGetAppName() {
 }
 
 void AfxInitCommonControls() {
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES |
-                                                 ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES |
+                                                 ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&icc);
 }
 

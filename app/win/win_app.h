@@ -44,6 +44,6 @@ CWnd* AfxGetMainWnd();
 // The application's name, which the framework's own message boxes carry as their caption: the executable's file
 // name without its extension ("Squozen" for Squozen.exe).
 std::string AfxGetAppName();
-// Registers the common-control classes the program uses (list view, header, toolbar, status bar, tooltips,
+// Registers the common-control classes the program uses (list view, header, toolbar, rebar, status bar, tooltips,
 // standard controls); safe to call more than once.
 void AfxInitCommonControls();

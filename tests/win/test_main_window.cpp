@@ -87,6 +87,7 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     HWND main = p.frame().m_hWnd;
     EXPECT_EQ(sqztest::WindowText(main), "Zenvola SWF Optimizer");
     EXPECT_EQ(::FindWindowA(nullptr, "Zenvola SWF Optimizer"), main);
+    EXPECT_EQ(::FindWindowA(CFrameWnd::kClassName, "Zenvola SWF Optimizer"), main) << "found by class and title";
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_EQ(AfxGetMainWnd(), &p.frame());
     HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName);
@@ -157,8 +158,25 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     EXPECT_EQ(ImageList_GetImageCount(toolImages), 7);
     EXPECT_EQ(cx, 32);
     EXPECT_EQ(cy, 32);
-    RECT barRect = WindowRect(bar.m_hWnd);
-    EXPECT_EQ(viewRect.top, barRect.bottom) << "the view starts under the toolbar";
+    // It lies in the one band of a rebar, with a gripper, the band as large as the toolbar; the rebar spans the top.
+    CReBarCtrl& rebar = p.frame().m_wndReBar;
+    EXPECT_EQ(bar.GetParent(), rebar.m_hWnd);
+    ASSERT_EQ(rebar.GetBandCount(), 1);
+    REBARBANDINFOA band = {};
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE;
+    ASSERT_TRUE(rebar.GetBandInfo(0, &band));
+    EXPECT_EQ(band.hwndChild, bar.m_hWnd);
+    EXPECT_TRUE(band.fStyle & RBBS_GRIPPERALWAYS);
+    SIZE full = {};
+    bar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&full));
+    EXPECT_EQ(band.cyMinChild, static_cast<UINT>(full.cy));
+    RECT barRect = WindowRect(bar.m_hWnd), rebarRect = WindowRect(rebar.m_hWnd);
+    EXPECT_GE(barRect.bottom - barRect.top, full.cy) << "the buttons are not cut";
+    EXPECT_LE(barRect.bottom, rebarRect.bottom);
+    RECT frameClient;
+    p.frame().GetClientRect(&frameClient);
+    EXPECT_EQ(rebarRect.right - rebarRect.left, frameClient.right) << "across the frame";
+    EXPECT_EQ(viewRect.top, rebarRect.bottom) << "the view starts under the toolbar's rebar";
     RECT statusRect = WindowRect(p.frame().m_wndStatusBar.m_hWnd);
     EXPECT_EQ(viewRect.bottom, statusRect.top) << "and ends over the status bar";
 }
