@@ -10,6 +10,7 @@ packages=(
     mingw-w64-tools libz-mingw-w64-dev                      # widl for the type library; zlib for Windows
     wine wine64 xvfb xauth x11-apps x11-utils imagemagick            # running and screenshotting the Windows builds
     fonts-wqy-microhei                                      # a Chinese font for the virtual display
+    xdotool                                                 # keys and clicks of the scenario tests
     clang libclang-rt-14-dev                                # libFuzzer targets
     nsis fp-utils                                           # installers and the help file
     locales                                                 # the zh_CN.UTF-8 locale the Wine tests run in

@@ -1,7 +1,7 @@
 // Squozen.exe as its own process: a second start hands its movies to the running copy and ends without a window
 // of its own; the Explorer extension's entry starts the program, which lists the chosen movies; closing the window
 // ends the program and empties its temp folder. The list and the status bar of the running program are read from
-// this process through memory placed in the program's own address space.
+// this process (RemoteProgram).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "korvane_test_support.h"
+#include "remote_window.h"
 
 namespace {
 
@@ -100,48 +101,11 @@ public:
         return find.found;
     }
 
-    HWND List() {
-        HWND view = FindWindowExA(window_, nullptr, "#32770", nullptr);
-        return view ? GetDlgItem(view, 1000) : nullptr;
-    }
-    HWND StatusBar() { return FindWindowExA(window_, nullptr, STATUSCLASSNAMEA, nullptr); }
-    int RowCount() { return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)); }
-    // The text of one cell of the program's list.
-    std::string Cell(int row, int column) {
-        return Remote([&](char* remote, LVITEMA* item) {
-            item->iSubItem = column;
-            item->pszText = remote + sizeof(LVITEMA);
-            item->cchTextMax = 1024;
-            return std::make_pair(static_cast<UINT>(LVM_GETITEMTEXTA), std::make_pair(static_cast<WPARAM>(row), 0));
-        });
-    }
-    std::string StatusText(int pane) {
-        HWND bar = StatusBar();
-        void* memory = VirtualAllocEx(pi_.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
-        if (!memory) return "?";
-        SendMessageA(bar, SB_GETTEXTA, pane, reinterpret_cast<LPARAM>(memory));
-        char text[1024] = {};
-        SIZE_T got = 0;
-        ReadProcessMemory(pi_.hProcess, memory, text, sizeof(text) - 1, &got);
-        VirtualFreeEx(pi_.hProcess, memory, 0, MEM_RELEASE);
-        return text;
-    }
+    int RowCount() { return sqztest::RemoteProgram(window_).RowCount(); }
+    std::string Cell(int row, int column) { return sqztest::RemoteProgram(window_).Cell(row, column); }
+    std::string StatusText(int pane) { return sqztest::RemoteProgram(window_).StatusText(pane); }
 
 private:
-    template <class F>
-    std::string Remote(F fill) {
-        char* memory = static_cast<char*>(VirtualAllocEx(pi_.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-        if (!memory) return "?";
-        LVITEMA item = {};
-        auto message = fill(memory, &item);
-        WriteProcessMemory(pi_.hProcess, memory, &item, sizeof(item), nullptr);
-        SendMessageA(List(), message.first, message.second.first, reinterpret_cast<LPARAM>(memory));
-        char text[1025] = {};
-        ReadProcessMemory(pi_.hProcess, memory + sizeof(LVITEMA), text, 1024, nullptr);
-        VirtualFreeEx(pi_.hProcess, memory, 0, MEM_RELEASE);
-        return text;
-    }
-
     PROCESS_INFORMATION pi_ = {};
     bool started_ = false;
     HWND window_ = nullptr;

@@ -1,0 +1,162 @@
+// The eyes of the scenario tests (scenario_test.sh), which drive a real Squozen.exe with keys and clicks on the
+// display: this console program looks at the running program's main window (in the Wine desktop named on the
+// command line) and says what a user would see there, waits until it shows what is expected, or tells where on the
+// screen a row or a column header lies for the next click. It also writes the handoff value before a start.
+//
+//   scenario_probe <desktop> get <what>               prints the value (UTF-8)
+//   scenario_probe <desktop> wait <seconds> <what> <expected>
+//                                                    polls until the value is the expected one; exit 1 when it does
+//                                                    not become so in time, naming what it saw last
+//   scenario_probe <desktop> point <row|header|divider> <n>
+//                                                    prints "x y", the screen point to click (a row's name, a column
+//                                                    header, the right edge of a column header)
+//   scenario_probe <desktop> handoff <path>...       writes the paths as the handoff value, as the Explorer
+//                                                    extension does
+//
+// What can be asked: window (1 when the main window is shown), rows, order (names of all rows, joined by "|"),
+// selected (names of the selected rows, joined by "|"), mark (name of the selection mark's row), focus (window class of
+// the keyboard focus in the program), active (title of the program's active window), menu (1 while a menu takes the
+// keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6 (column widths).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frame_wnd.h"
+#include "korvane_test_support.h"
+#include "product_info.h"
+#include "remote_window.h"
+
+namespace {
+
+std::string Utf8(const std::string& ansi) { return ktest::Utf8(ktest::Widen(ansi)); }
+
+// The desktop the program runs in (a Wine virtual desktop, made when the program starts, maybe after the probe).
+std::string g_desktop;
+bool g_onDesktop = false;
+
+HWND MainWindow() {
+    if (!g_onDesktop) {
+        HDESK desktop = ::OpenDesktopA(g_desktop.c_str(), 0, FALSE, GENERIC_ALL);
+        g_onDesktop = desktop && ::SetThreadDesktop(desktop);
+        if (!g_onDesktop) return nullptr;
+    }
+    HWND window = ::FindWindowA(CFrameWnd::kClassName, SQZ_PRODUCT_TITLE);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+std::string WindowClass(HWND hWnd) {
+    char name[64] = {};
+    if (hWnd) ::GetClassNameA(hWnd, name, sizeof name);
+    return name;
+}
+
+std::string Value(const std::string& what) {
+    HWND window = MainWindow();
+    if (what == "window") return window ? "1" : "0";
+    if (!window) return "(no main window)";
+    sqztest::RemoteProgram program(window);
+    if (what == "rows") return std::to_string(program.RowCount());
+    if (what == "selected" || what == "mark" || what == "order") {
+        HWND list = program.List();
+        if (what == "mark") {
+            int mark = static_cast<int>(::SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+            return mark >= 0 ? Utf8(program.Cell(mark, 0)) : "";
+        }
+        const LPARAM flags = what == "order" ? LVNI_ALL : LVNI_SELECTED;
+        std::string names;
+        for (int i = -1;
+             (i = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), flags))) >= 0;)
+            names += (names.empty() ? "" : "|") + Utf8(program.Cell(i, 0));
+        return names;
+    }
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+    if (what == "focus") return WindowClass(info.hwndFocus);
+    if (what == "active") {
+        char title[256] = {};
+        if (info.hwndActive) ::GetWindowTextA(info.hwndActive, title, sizeof title);
+        return Utf8(title);
+    }
+    if (what == "menu") return info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE) ? "1" : "0";
+    if (what == "iconic") return ::IsIconic(window) ? "1" : "0";
+    if (what.compare(0, 6, "status") == 0) return Utf8(program.StatusText(std::atoi(what.c_str() + 6)));
+    if (what.compare(0, 5, "width") == 0) return std::to_string(program.ColumnWidth(std::atoi(what.c_str() + 5)));
+    return "(unknown: " + what + ")";
+}
+
+int Point(const std::string& what, int n) {
+    HWND window = MainWindow();
+    if (!window) {
+        std::fprintf(stderr, "no main window\n");
+        return 1;
+    }
+    sqztest::RemoteProgram program(window);
+    RECT r = what == "row" ? program.RowRect(n) : program.HeaderRect(n);
+    long x = what == "divider" ? r.right - 1 : (r.left + r.right) / 2;
+    std::printf("%ld %ld\n", x, (r.top + r.bottom) / 2);
+    return 0;
+}
+
+// Writes `paths` (ANSI), each followed by one space, as the handoff value, as the Explorer extension does.
+int Handoff(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) text += path + " ";
+    ktest::WriteHandoff(text);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    // Plain line ends for the shell that reads the answers.
+    _setmode(_fileno(stdout), _O_BINARY);
+    // The arguments as UTF-8, whatever the ANSI code page: the expected texts come from a UTF-8 script.
+    int argc = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.push_back(ktest::Utf8(wide[i]));
+    ::LocalFree(wide);
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: scenario_probe <desktop> get|wait|point|handoff ...\n");
+        return 2;
+    }
+    // The program runs in a desktop of its own (a Wine virtual desktop); its windows are found only from there.
+    g_desktop = argv[1];
+    const std::string command = argv[2];
+    if (command == "get" && argc == 4) {
+        std::printf("%s\n", Value(argv[3]).c_str());
+        return 0;
+    }
+    if (command == "wait" && argc == 6) {
+        const DWORD limit = static_cast<DWORD>(std::atof(argv[3]) * 1000);
+        const DWORD start = ::GetTickCount();
+        std::string seen;
+        for (;;) {
+            seen = Value(argv[4]);
+            if (seen == argv[5]) return 0;
+            if (::GetTickCount() - start > limit) break;
+            ::Sleep(50);
+        }
+        std::printf("%s: expected \"%s\", saw \"%s\"\n", argv[4], argv[5], seen.c_str());
+        return 1;
+    }
+    if (command == "point" && argc == 5) return Point(argv[3], std::atoi(argv[4]));
+    if (command == "handoff") {
+        std::vector<std::string> paths;
+        for (size_t i = 3; i < args.size(); ++i) paths.push_back(ktest::Narrow(ktest::Widen(args[i], CP_UTF8)));
+        return Handoff(paths);
+    }
+    std::fprintf(stderr, "scenario_probe: bad command\n");
+    return 2;
+}

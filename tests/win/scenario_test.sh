@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# Squozen.exe used as a person uses it: the real program in a Wine virtual desktop (so that Wine activates windows
+# and gives them the keyboard as Windows does), on a virtual display and in a Wine prefix of its own, driven by real
+# keys and clicks (xdotool). What the program shows is read by scenario_probe.exe, which also says where to click;
+# what it writes is looked at on disk. Every step waits for what it needs (a window, a state, a file) instead of
+# sleeping, so that a loaded machine only makes the run slower.
+#
+# Usage: scenario_test.sh <wine-run.sh> <Squozen.exe> <scenario_probe.exe> <sample movies> <work folder>
+set -u
+wine_run=$1 program=$2 probe_exe=$3 corpus=$4 work=$5
+here=$(cd "$(dirname "$0")" && pwd)
+
+desktop=sqz
+title="Zenvola SWF Optimizer"
+big=swfdec-waitforframe2-4.swf  # 100,074 bytes: 98 K
+middle=swfdec-offspring.swf
+small=swfdec-swf4opcode.swf
+extra=swfdec-Function-6.swf
+
+prefix="$work/prefix"
+export SQZ_WINEPREFIX="$prefix"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# A display of its own: keys and clicks reach only this program, whatever else runs.
+unset DISPLAY
+. "$here/../../scripts/xvfb.sh"
+sqz_start_xvfb || exit 1
+cleanup() {
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    sqz_stop_xvfb
+}
+trap cleanup EXIT
+
+winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
+probe() { "$wine_run" "$probe_exe" "$desktop" "$@"; }
+# Starts the program in the virtual desktop; the launcher ends when the program does.
+start_program() { "$wine_run" explorer "/desktop=$desktop,1024x768" "$(winpath "$work/app/Squozen.exe")" >/dev/null 2>&1; }
+shot() { import -window root "$work/$1.png" 2>/dev/null || true; }
+wait_file() {  # path, seconds
+    local i
+    for i in $(seq 1 $(($2 * 10))); do
+        [ -s "$1" ] && return 0
+        sleep 0.1
+    done
+    echo "no file $1" >&2
+    return 1
+}
+click_at() { xdotool mousemove "$1" "$2" click 1; }
+
+passed=0 failed=0
+result() {  # name, status
+    if [ "$2" -eq 0 ]; then
+        echo "ok: $1"
+        passed=$((passed + 1))
+    else
+        echo "FAILED: $1"
+        shot "failed-$failed"
+        failed=$((failed + 1))
+    fi
+}
+
+rm -rf "$work"
+mkdir -p "$work/app" "$work/movies"
+cp "$program" "$work/app/Squozen.exe"
+for m in "$big" "$middle" "$small" "$extra"; do cp "$corpus/$m" "$work/movies/"; done
+"$wine_run" wineboot -i >/dev/null 2>&1
+WINEPREFIX="$prefix" wineserver -w
+
+# Three movies handed over at start-up, the largest first.
+probe handoff "$(winpath "$work/movies/$big")" "$(winpath "$work/movies/$middle")" "$(winpath "$work/movies/$small")"
+start_program &
+launcher=$!
+if ! probe wait 120 rows 3 || ! probe wait 30 active "$title"; then
+    shot start
+    echo "the program did not come up with its three rows"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+# The keyboard works in the list at once: Down selects the first row, and the status bar shows it.
+xdotool key Down
+probe wait 30 selected "$big" && probe wait 30 status0 "已选择 1 个文件，98 K"
+result "Down at start selects the first row" $?
+
+# The Options dialog by the menu's keys, closed with Escape; the menu bar still answers F10 afterwards, and the
+# dialog's Alt+S saves the options.
+(
+    set -e
+    xdotool key alt+o
+    probe wait 30 menu 1
+    xdotool key o
+    probe wait 30 active "选项"
+    xdotool key Escape
+    probe wait 30 active "$title"
+    probe wait 30 menu 0
+    xdotool key F10
+    probe wait 30 menu 1
+    xdotool key o o
+    probe wait 30 active "选项"
+    xdotool key alt+s
+    wait_file "$work/app/config.ini" 30
+    probe wait 30 active "$title"
+    grep -q "ISBACKUP=" "$work/app/config.ini"
+)
+result "Options by keyboard, Escape, Options by F10 and Alt+S writes config.ini" $?
+
+# A click on the largest movie, then on the Name header (ascending) and on the size header (the one direction flag
+# flipped: descending): the row moves, and the selection's K total and the commands' row follow it.
+(
+    set -e
+    click_at $(probe point row 1)
+    probe wait 30 selected "$middle"
+    click_at $(probe point row 0)
+    probe wait 30 selected "$big"
+    click_at $(probe point header 0)
+    probe wait 30 order "$middle|$small|$big"
+    probe wait 30 selected "$big"
+    probe wait 30 status0 "已选择 1 个文件，98 K"
+    click_at $(probe point header 2)
+    probe wait 30 order "$big|$middle|$small"
+    probe wait 30 selected "$big"
+    probe wait 30 status0 "已选择 1 个文件，98 K"
+)
+result "The K total after a sort is the selected row's" $?
+
+# The largest movie clicked again, then sorted by Name once more: Save as copies the clicked row's movie.
+(
+    set -e
+    click_at $(probe point row 0)
+    probe wait 30 mark "$big"
+    click_at $(probe point header 0)
+    probe wait 30 order "$middle|$small|$big"
+    xdotool key alt+f
+    probe wait 30 menu 1
+    xdotool key a
+    probe wait 30 active "另存为"
+    xdotool type --delay 30 'C:\saved.swf'
+    xdotool key Return
+    wait_file "$prefix/drive_c/saved.swf" 30
+    probe wait 30 active "$title"
+    cmp "$prefix/drive_c/saved.swf" "$work/movies/$big"
+)
+result "Click a row, sort by Name, Save as writes that row's movie" $?
+
+# A column the user made wider keeps its width when the window is minimised and restored, and when a second start
+# of the program hands over another movie (it minimises and restores the window too).
+(
+    set -e
+    before=$(probe get width0)
+    read -r x y <<<"$(probe point divider 0)"
+    xdotool mousemove "$x" "$y" mousedown 1 mousemove $((x + 20)) "$y" mousemove $((x + 60)) "$y" \
+        mousemove $((x + 100)) "$y" mouseup 1
+    probe wait 30 width0 $((before + 100))
+    xdotool key alt+space
+    probe wait 30 menu 1
+    xdotool key n
+    probe wait 30 iconic 1
+    xdotool key alt+space
+    probe wait 30 menu 1
+    xdotool key r
+    probe wait 30 iconic 0
+    probe wait 30 width0 $((before + 100))
+    probe handoff "$(winpath "$work/movies/$extra")"
+    start_program
+    probe wait 30 rows 4
+    probe wait 30 width0 $((before + 100))
+)
+result "A dragged column width survives minimise, restore and a second copy's handoff" $?
+
+# Exit by the File menu: the program ends.
+xdotool key alt+f x
+for i in $(seq 1 300); do
+    kill -0 "$launcher" 2>/dev/null || break
+    sleep 0.1
+done
+! kill -0 "$launcher" 2>/dev/null
+result "Exit from the File menu ends the program" $?
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
