@@ -1,89 +1,31 @@
-// Optimize through the file list of the real main window (Windows only, run under Wine on the build machine):
-// every uncompressed sample movie, several copies of each, as rows of Squozen.exe's list, selected and optimized
-// with the backup on, against the bare engine loop over the same copies (OptimizeMovie and ReplaceMovie per movie,
-// no list); and the same batch on ten times the rows against it, for the cost per row as the list grows. Each timed
-// run works on fresh copies and a fresh list, made before the clock starts. Prints the table of squozen_bench.
+// Optimize through the file list of the real main window: every uncompressed sample movie, several copies of each,
+// as rows of Squozen.exe's list, selected and optimized with the backup on, against the bare engine loop over the
+// same copies (OptimizeMovie and ReplaceMovie per movie, no list); and the same batch on ten times the rows against
+// it, for the cost per row as the list grows. Each timed run works on fresh copies and a fresh list, made before the
+// clock starts.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "bench.h"
+#include "bench_win.h"
 #include "file_helpers.h"
 #include "movie_batch.h"
 #include "resource.h"
 #include "squozen_app.h"
 #include "swf_container.h"
 
-namespace {
+namespace sqzwinbench {
 
-using sqzbench::Row;
-using Bytes = std::vector<unsigned char>;
+namespace {
 
 // Copies of the corpus in the smaller list, and how many times more the larger one holds.
 constexpr int kCopies = 4;
 constexpr int kGrowth = 10;
 constexpr int kRounds = 3;
-
-std::string CorpusDir() {
-    std::string dir = SQZ_CORPUS_DIR;
-    if (dir.back() != '\\') dir += '\\';
-    return dir;
-}
-
-// The uncompressed sample movies of a valid version, as Optimize takes them.
-std::vector<Bytes> Movies() {
-    std::ifstream in(CorpusDir() + "oracle.tsv");
-    std::vector<Bytes> movies;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::stringstream ss(line);
-        std::string name, signature;
-        std::getline(ss, name, '\t');
-        std::getline(ss, signature, '\t');
-        if (signature != "FWS") continue;
-        std::ifstream movie(CorpusDir() + name, std::ios::binary);
-        Bytes data((std::istreambuf_iterator<char>(movie)), std::istreambuf_iterator<char>());
-        if (data.size() >= 8 && data[3] >= 1 && data[3] <= 7) movies.push_back(std::move(data));
-    }
-    return movies;
-}
-
-// In memory (tmpfs) when the machine has it: the figures are the program's work, not the disk's write-back.
-std::string ScratchFolder() {
-    char temp[MAX_PATH + 1] = {};
-    std::string base = ::GetFileAttributesA("Z:\\dev\\shm") != INVALID_FILE_ATTRIBUTES
-                           ? std::string("Z:\\dev\\shm\\")
-                           : std::string(temp, ::GetTempPathA(MAX_PATH, temp));
-    std::string folder = base + "sqzbatch-" + std::to_string(::GetCurrentProcessId()) + "\\";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = ::FindFirstFileA((folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolder(folder + name + "\\");
-            else
-                ::DeleteFileA((folder + name).c_str());
-        } while (::FindNextFileA(h, &found));
-        ::FindClose(h);
-    }
-    ::RemoveDirectoryA(folder.c_str());
-}
 
 // `copies` copies of every movie in fresh folders under `scratch`, one folder per copy; their paths.
 std::vector<std::string> FreshCopies(const std::string& scratch, const std::vector<Bytes>& movies, int copies) {
@@ -96,55 +38,24 @@ std::vector<std::string> FreshCopies(const std::string& scratch, const std::vect
         ::CreateDirectoryA(folder.c_str(), nullptr);
         for (size_t i = 0; i < movies.size(); ++i) {
             paths.push_back(folder + "movie" + std::to_string(i) + ".swf");
-            HANDLE h = ::CreateFileA(paths.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD written = 0;
-            ::WriteFile(h, movies[i].data(), static_cast<DWORD>(movies[i].size()), &written, nullptr);
-            ::CloseHandle(h);
+            WriteMovie(paths.back(), movies[i]);
         }
     }
     return paths;
 }
 
-double Seconds(const std::function<void()>& fn) {
-    auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Boxes that came up during a batch (a failed row): closed, and counted, so that the run never waits for a user.
-int g_boxes = 0;
-void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) {
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM) -> BOOL {
-            char name[16] = {};
-            if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, name, sizeof name) && std::string(name) == "#32770") {
-                ++g_boxes;
-                ::PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-            }
-            return TRUE;
-        },
-        0);
-}
-
 }  // namespace
 
-int main() {
-    CSquozenApp app;
-    if (!app.InitInstance()) {
-        std::fprintf(stderr, "the main window could not be made (is Squozen.exe running?)\n");
-        return 2;
-    }
+std::vector<sqzbench::Row> BatchBenchmark(CSquozenApp& app) {
+    using sqzbench::Row;
     CSquozenView& view = *app.GetView();
     view.m_bBackup = 1;
     view.m_bProtect = 0;
     const HWND frame = app.GetMainFrame()->m_hWnd;
-    const std::vector<Bytes> movies = Movies();
-    const std::string scratch = ScratchFolder();
+    const std::vector<Bytes> movies = CorpusMovies("FWS");
+    std::string scratch = ScratchFolder();
     double megabytes = 0;
     for (const Bytes& m : movies) megabytes += kCopies * m.size() / 1e6;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 100, CloseBoxes);
-
     // The batch: a fresh list of every copy, all selected, then Optimize as the menu gives it.
     auto batch = [&](int copies) {
         std::vector<std::string> paths = FreshCopies(scratch, movies, copies);
@@ -153,7 +64,7 @@ int main() {
         ListView_SetItemState(view.m_wndFileList.m_hWnd, -1, LVIS_SELECTED, LVIS_SELECTED);
         double t = Seconds([&] { ::SendMessageA(frame, WM_COMMAND, ID_ACTION_OPTIMIZE, 0); });
         for (const std::string& p : paths)
-            if (!IsCompressedSwf(p)) ++g_boxes;
+            if (!IsCompressedSwf(p)) CountFailure();
         return t;
     };
     auto bare = [&](int copies) {
@@ -164,7 +75,7 @@ int main() {
                 if (IsCompressedSwf(p)) continue;
                 MovieWorkFiles work = GetMovieWorkFiles(GetTempFolder(), p);
                 if (!OptimizeMovie(p, work, 0).bOk || ReplaceMovie(p, work.strOutput, 1).step != MovieStep::kNone)
-                    ++g_boxes;
+                    CountFailure();
             }
         });
     };
@@ -177,10 +88,8 @@ int main() {
         RemoveFolder(scratch);
         ::CreateDirectoryA(scratch.c_str(), nullptr);
     }
-    ::KillTimer(nullptr, timer);
     RemoveFolder(scratch);
-    ClearTempFolder();
-    app.GetMainFrame()->DestroyWindow();
+    view.m_bBackup = 0;
 
     const int files = kCopies * static_cast<int>(movies.size());
     Row batchRow;
@@ -200,17 +109,7 @@ int main() {
     growthRow.baseSeconds = list;
     growthRow.target = 1.1 * kGrowth;
 
-    std::printf("| operation | baseline | files | MB | time (ms) | MB/s | ratio | target | peak MiB |\n");
-    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
-    bool missed = false;
-    for (const Row& r : {batchRow, growthRow}) {
-        double ratio = r.baseSeconds > 0 ? r.seconds / r.baseSeconds : 0;
-        bool ok = ratio <= r.target;
-        missed = missed || !ok;
-        std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s %.2f | - |\n", r.operation.c_str(),
-                    r.baseline.c_str(), r.files, r.megabytes, r.seconds * 1000,
-                    r.seconds > 0 ? r.megabytes / r.seconds : 0, ratio, ok ? "<=" : "MISSED", r.target);
-    }
-    if (g_boxes > 0) std::printf("%d movies failed\n", g_boxes);
-    return missed || g_boxes > 0 ? 1 : 0;
+    return {batchRow, growthRow};
 }
+
+}  // namespace sqzwinbench
