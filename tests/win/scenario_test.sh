@@ -46,6 +46,10 @@ wait_file() {  # path, seconds
     return 1
 }
 click_at() { xdotool mousemove "$1" "$2" click 1; }
+# Clicks row `$1` and waits until the row named `$2` is the one selected.
+select_row() { click_at $(probe point row "$1") && probe wait 30 selected "$2"; }
+# Clicks the header of column `$1` and waits until the rows stand in the order `$2` (names joined by "|").
+sort_by() { click_at $(probe point header "$1") && probe wait 30 order "$2"; }
 
 passed=0 failed=0
 result() {  # name, status
@@ -108,16 +112,12 @@ result "Options by keyboard, Escape, Options by F10 and Alt+S writes config.ini"
 # flipped: descending): the row moves, and the selection's K total and the commands' row follow it.
 (
     set -e
-    click_at $(probe point row 1)
-    probe wait 30 selected "$middle"
-    click_at $(probe point row 0)
-    probe wait 30 selected "$big"
-    click_at $(probe point header 0)
-    probe wait 30 order "$middle|$small|$big"
+    select_row 1 "$middle"
+    select_row 0 "$big"
+    sort_by 0 "$middle|$small|$big"
     probe wait 30 selected "$big"
     probe wait 30 status0 "已选择 1 个文件，98 K"
-    click_at $(probe point header 2)
-    probe wait 30 order "$big|$middle|$small"
+    sort_by 2 "$big|$middle|$small"
     probe wait 30 selected "$big"
     probe wait 30 status0 "已选择 1 个文件，98 K"
 )
@@ -126,10 +126,8 @@ result "The K total after a sort is the selected row's" $?
 # The largest movie clicked again, then sorted by Name once more: Save as copies the clicked row's movie.
 (
     set -e
-    click_at $(probe point row 0)
-    probe wait 30 mark "$big"
-    click_at $(probe point header 0)
-    probe wait 30 order "$middle|$small|$big"
+    select_row 0 "$big"
+    sort_by 0 "$middle|$small|$big"
     xdotool key alt+f
     probe wait 30 menu 1
     xdotool key a
