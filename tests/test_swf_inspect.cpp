@@ -40,8 +40,8 @@ const Bytes kBody = Cat(FrameHeader(15, 0, 11000, 0, 8000, 0x0C80, 7), Tag(0));
 const Bytes kFws = MakeMovie("FWS", 6, uint32_t(kBody.size() + 8), kBody);
 const Bytes kCws = MakeMovie("CWS", 7, uint32_t(kBody.size() + 8), Deflate(kBody));
 
-// Watches the reader: it must never write, delete or make anything. Counts the bytes it reads, and can report a
-// creation time of the test's choosing for one path.
+// Watches the reader: it must never write, delete or make anything. Counts the files it opens, the bytes it reads and
+// the entries it looks up, and can report a creation time of the test's choosing for one path.
 class Watch : public FileServicesProxy {
 public:
     std::unique_ptr<sqz::ReadFile> OpenRead(const std::string& path) override {
@@ -57,6 +57,7 @@ public:
             }
             bool Failed() const override { return real->Failed(); }
         };
+        ++opens;
         auto counted = std::make_unique<Counted>();
         counted->real = FileServicesProxy::OpenRead(path);
         counted->count = &bytesRead;
@@ -69,11 +70,14 @@ public:
     bool Delete(const std::string& path) override { return ADD_FAILURE() << "deletes " << path, false; }
     bool CreateFolder(const std::string& path) override { return ADD_FAILURE() << "makes " << path, false; }
     bool Find(const std::string& path, sqz::FileEntry* entry) override {
+        ++finds;
         if (!FileServicesProxy::Find(path, entry)) return false;
         if (entry && path == timedPath) entry->tCreated = created;
         return true;
     }
     size_t bytesRead = 0;
+    size_t opens = 0;
+    size_t finds = 0;
     std::string timedPath;
     int64_t created = 0;
 };
@@ -268,6 +272,28 @@ TEST(ReadSwfInfo, ReadsOnlyWhatItNeeds) {
     watch.bytesRead = 0;
     ASSERT_EQ(ReadSwfInfo(CorpusDir() + "shumway-food.swf").nWidth, 792);
     EXPECT_EQ(watch.bytesRead, ReadAll(CorpusDir() + "shumway-food.swf").size());
+}
+
+// What a row of the file list reads, for every sample movie and projector and a missing file: the fields of
+// ReadSwfInfo without the creation time, and whether the file itself starts with "CWS" (IsCompressedSwf; a projector
+// does not), from one opening of the file and no other question to the file system.
+TEST(ReadSwfInfo, TheFileListsReadingOpensTheFileOnce) {
+    std::vector<std::string> paths = {CorpusDir() + "no-such-movie.swf"};
+    for (const OracleRow& row : LoadTable("oracle.tsv")) paths.push_back(CorpusDir() + row.at("name"));
+    for (const OracleRow& row : LoadTable("projectors.tsv")) paths.push_back(ProjectorDir() + row.at("name"));
+    Watch watch;
+    for (const std::string& path : paths) {
+        SwfFileInfo want = ReadSwfInfo(path);
+        int wantCompressed = IsCompressedSwf(path);
+        watch.opens = watch.finds = 0;
+        int compressed = -1;
+        SwfFileInfo got = ReadSwfRowInfo(path, &compressed);
+        EXPECT_EQ(Show(got), Show(want)) << path;
+        EXPECT_EQ(got.tCreated, 0u) << path;
+        EXPECT_EQ(compressed, wantCompressed) << path;
+        EXPECT_EQ(watch.opens, 1u) << path;
+        EXPECT_EQ(watch.finds, 0u) << path;
+    }
 }
 
 TEST(SwfInfoText, BitStringsVerdictAndTexts) {
