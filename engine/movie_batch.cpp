@@ -107,7 +107,7 @@ std::string DescribeMovieFailure(const MovieFailure& failure) {
     return text;
 }
 
-MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect) {
+MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect, int bBest) {
     MovieOptimizeResult result;
     std::string compressed = source;
     // Only an uncompressed movie is offered to protection: anything else fails to compress below as it is.
@@ -116,7 +116,7 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
         compressed = work.strProtected;
         result.bProtected = 1;
     }
-    if (!CompressSwf(compressed, work.strOutput)) {
+    if (!(bBest ? CompressSwfBest(compressed, work.strOutput) : CompressSwf(compressed, work.strOutput))) {
         int error = sqz::LastSystemError();
         result.bProtected = 0;
         result.failure = CompressFailure(compressed, work.strOutput, error);

@@ -65,10 +65,11 @@ struct MovieOptimizeResult {
 
 // The per-movie step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
 // first copied into the protected copy with the tag inserted; when that fails the unprotected source is compressed
-// instead, without a word. The movie is then compressed (CompressSwf) into the output and both files are measured.
-// Fails when the compression fails: the source does not open, is not an uncompressed ("FWS") movie (a compressed
-// movie, a projector), or the output cannot be written. The source is never changed.
-MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect);
+// instead, without a word. The movie is then compressed into the output, with CompressSwf, or with CompressSwfBest
+// when `bBest` is set, and both files are measured. Fails when the compression fails: the source does not open, is
+// not an uncompressed ("FWS") movie (a compressed movie, a projector), or the output cannot be written. The source
+// is never changed.
+MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect, int bBest = 0);
 
 // The Optimize step after OptimizeMovie: puts the compressed movie `output` in place of `source`, keeping a backup
 // at GetBackupPath(source) first when `bBackup` is set.

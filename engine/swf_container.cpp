@@ -3,8 +3,13 @@
 
 #include <zlib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#ifdef SQZ_HAVE_ZOPFLI
+#include <zopfli/deflate.h>
+#endif
 
 #include "atomic_file.h"
 #include "mbcs.h"
@@ -111,6 +116,103 @@ int CompressSwf(const std::string& source, const std::string& destination) {
     } while (flush != Z_FINISH);
     in.reset();  // a source being replaced in place must be closed first on Windows
     return out.Commit() ? 1 : 0;
+}
+
+#ifdef SQZ_HAVE_ZOPFLI
+namespace {
+
+// Zopfli's unit of work (its "master block"): the body is compressed in blocks of this size, as Zopfli itself
+// splits a whole buffer, so that the output is the same and its working memory, which grows with the block,
+// stays bounded.
+constexpr size_t kBestBlock = ZOPFLI_MASTER_BLOCK_SIZE;
+// The deflate window: the bytes before a block that its matches may reach back into.
+constexpr size_t kWindow = ZOPFLI_WINDOW_SIZE;
+
+// The deflate bits Zopfli has written and not yet handed out; its buffer is Zopfli's (malloc'ed, grown by it).
+struct ZopfliOutput {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    unsigned char bit = 0;  // bit position in the last byte; 0 when that byte is full
+    ~ZopfliOutput() { std::free(bytes); }
+
+    // Writes the whole bytes out and keeps only a last, partly written one.
+    bool Flush(sqz::WriteFile* out) {
+        size_t whole = bit ? size - 1 : size;
+        if (whole && !out->Write(bytes, whole)) return false;
+        unsigned char partial = bit ? bytes[size - 1] : 0;
+        std::free(bytes);
+        bytes = nullptr;
+        size = 0;
+        if (bit) {
+            // Zopfli grows its buffer with realloc when the size is a power of two: one byte is such a buffer.
+            bytes = static_cast<unsigned char*>(std::malloc(1));
+            if (!bytes) return false;
+            bytes[0] = partial;
+            size = 1;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+#endif
+
+int CanCompressSwfBest() {
+#ifdef SQZ_HAVE_ZOPFLI
+    return 1;
+#else
+    return 0;
+#endif
+}
+
+int CompressSwfBest(const std::string& source, const std::string& destination) {
+#ifdef SQZ_HAVE_ZOPFLI
+    unsigned char header[kSwfHeaderSize];
+    uint64_t size = 0;
+    std::unique_ptr<ReadFile> in = OpenMovie(source, "FWS", header, &size);
+    if (!in || size > 0xFFFFFFFFu) return 0;  // the length field holds 32 bits
+
+    AtomicFile out;
+    if (!out.Open(destination)) return 0;
+    // The movie header, then the zlib header zlib writes at its best level (deflate, 32 KB window).
+    unsigned char start[kSwfHeaderSize + 2] = {'C', 'W', 'S', kCompressedSwfVersion, 0, 0, 0, 0, 0x78, 0xDA};
+    WriteLE32(start + 4, static_cast<uint32_t>(size));
+    if (!out.File()->Write(start, sizeof start)) return 0;
+
+    ZopfliOptions options;
+    ZopfliInitOptions(&options);
+    uint64_t remaining = size - kSwfHeaderSize;
+    // The history (the last bytes of the previous block), then the block itself.
+    Buffer block(kWindow + (remaining < kBestBlock ? static_cast<size_t>(remaining) : kBestBlock));
+    size_t history = 0;
+    uLong adler = adler32(0, nullptr, 0);
+    ZopfliOutput deflated;
+    bool last = false;
+    do {
+        size_t want = remaining < kBestBlock ? static_cast<size_t>(remaining) : kBestBlock;
+        if (in->Read(block.data() + history, want) != want) return 0;  // read error, or the file shrank meanwhile
+        remaining -= want;
+        last = remaining == 0;
+        adler = adler32(adler, block.data() + history, static_cast<uInt>(want));
+        ZopfliDeflatePart(&options, 2, last ? 1 : 0, block.data(), history, history + want, &deflated.bit,
+                          &deflated.bytes, &deflated.size);
+        if (!deflated.Flush(out.File())) return 0;
+        size_t keep = history + want < kWindow ? history + want : kWindow;
+        std::memmove(block.data(), block.data() + history + want - keep, keep);
+        history = keep;
+    } while (!last);
+    // The last byte of the stream, padded with zero bits.
+    if (deflated.size && !out.File()->Write(deflated.bytes, deflated.size)) return 0;
+    unsigned char check[4] = {static_cast<unsigned char>(adler >> 24), static_cast<unsigned char>(adler >> 16),
+                              static_cast<unsigned char>(adler >> 8), static_cast<unsigned char>(adler)};
+    if (!out.File()->Write(check, sizeof check)) return 0;
+    in.reset();  // a source being replaced in place must be closed first on Windows
+    return out.Commit() ? 1 : 0;
+#else
+    (void)source;
+    (void)destination;
+    return 0;
+#endif
 }
 
 int DecompressSwf(const std::string& source, const std::string& destination) {

@@ -45,6 +45,18 @@ int IsCompressedSwf(const std::string& path);
 // only on success, in one step; a failure leaves it as it was.
 int CompressSwf(const std::string& source, const std::string& destination);
 
+// Compresses an uncompressed movie as CompressSwf does, into the smallest zlib stream Zopfli finds: the same
+// format, which every reader of compressed movies inflates, with the header zlib writes at its best level and
+// zlib's Adler-32 check value. The body is read and compressed in blocks of 1,000,000 bytes, each with the 32 KB
+// before it as history, so memory stays bounded (some tens of MB) whatever the size of the movie, and the output
+// is byte for byte what Zopfli makes of the whole body at once. About a hundred times slower than CompressSwf.
+// Fails (0) as CompressSwf does, and always when the build has no Zopfli (CanCompressSwfBest() is 0). The
+// destination is created or replaced only on success, in one step.
+int CompressSwfBest(const std::string& source, const std::string& destination);
+
+// Non-zero when this build has Zopfli, so that CompressSwfBest can work.
+int CanCompressSwfBest();
+
 // Decompresses a compressed movie: writes "FWS", the source's version byte, D + 8 as the length field (D the
 // inflated length) and the inflated bytes. The header's own length field is not trusted. Fails (0) when the
 // source does not start with "CWS", is shorter than 8 bytes, when its zlib stream is broken or does not end,
