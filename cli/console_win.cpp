@@ -1,9 +1,12 @@
 // The tool's operating-system needs on Windows.
 #include "console.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 
 #include "mbcs.h"
 
@@ -32,6 +35,8 @@ int TerminalColumns() {
         return info.srWindow.Right - info.srWindow.Left + 1;
     return 80;
 }
+
+void SetBinaryStandardInput() { _setmode(_fileno(stdin), _O_BINARY); }
 
 std::string SystemTempFolder() {
     char buffer[MAX_PATH + 1] = {};

@@ -12,6 +12,7 @@
 #include "movie_batch.h"
 #include "options.h"
 #include "ordered_pool.h"
+#include "path_list.h"
 #include "platform.h"
 #include "progress_bar.h"
 #include "swf_container.h"
@@ -218,7 +219,7 @@ BatchResult ProcessMovie(const InputFile& input, const Options& o, const std::st
     MovieWorkFiles work = GetMovieWorkFiles(jobFolder, path);
     BatchResult r;
     r.nOriginal = info.nFileSize;
-    r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0);
+    r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0, o.bBest ? 1 : 0);
     if (!r.movie.bOk) {
         DeleteWorkFiles(work, o.bProtect);
         return Fail(r.movie.failure);
@@ -292,6 +293,12 @@ std::string TotalsText(const Totals& t, const Options& o) {
     return text + "\n";
 }
 
+// The last line of --json: {"totals": ...}, with what an interrupted run left out.
+std::string TotalsLine(JsonObject& totals, size_t notProcessed) {
+    if (notProcessed > 0) totals.AddBool("interrupted", true).Add("notProcessed", static_cast<uint64_t>(notProcessed));
+    return JsonObject().Add("totals", totals).Text() + "\n";
+}
+
 std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
     JsonObject totals;
     totals.Add("files", static_cast<uint64_t>(t.nFiles))
@@ -301,8 +308,17 @@ std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
         .Add("sizeBefore", t.nBefore)
         .Add("optimizedSize", t.nAfter)
         .Add("ratio", static_cast<int64_t>(TotalSavingRatio(t.nBefore, t.nAfter)));
-    if (notProcessed > 0) totals.AddBool("interrupted", true).Add("notProcessed", static_cast<uint64_t>(notProcessed));
-    return JsonObject().Add("totals", totals).Text() + "\n";
+    return TotalsLine(totals, notProcessed);
+}
+
+// info's totals: nDone counts the valid movies, nSkipped the bad files, nFailed the files that could not be read.
+std::string InfoTotalsJson(const Totals& t, size_t notProcessed) {
+    JsonObject totals;
+    totals.Add("files", static_cast<uint64_t>(t.nFiles))
+        .Add("valid", static_cast<uint64_t>(t.nDone))
+        .Add("invalid", static_cast<uint64_t>(t.nSkipped))
+        .Add("failed", static_cast<uint64_t>(t.nFailed));
+    return TotalsLine(totals, notProcessed);
 }
 
 void Write(std::FILE* out, const std::string& text) {
@@ -340,7 +356,13 @@ unsigned JobCount(const Options& o, size_t files) {
 }
 
 int Run(const Options& o, std::FILE* out, std::FILE* err) {
-    std::vector<InputFile> inputs = CollectInputs(o.paths, o.bRecursive);
+    std::vector<std::string> paths = o.paths;
+    std::string listError;
+    if (!o.strFilesFrom.empty() && !ReadPathList(o.strFilesFrom, o.bNulSeparated, &paths, &listError)) {
+        Write(err, "squozen: " + listError + "\n");
+        return 2;
+    }
+    std::vector<InputFile> inputs = CollectInputs(paths, o.bRecursive);
     unsigned jobs = JobCount(o, inputs.size());
     WorkFolder folder;
     std::string error;
@@ -366,7 +388,10 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         std::vector<InfoResult> results(inputs.size());
         callbacks.work = [&](size_t i, unsigned w) { results[i] = ReadInfo(inputs[i], folder.Job(w)); };
         callbacks.done = [&](size_t i) {
-            if (!results[i].strError.empty()) ++failures;
+            if (!results[i].strError.empty())
+                ++totals.nFailed;
+            else
+                ++(IsValidSwf(results[i].info) ? totals.nDone : totals.nSkipped);
             std::string text =
                 o.bJson ? InfoJson(inputs[i].strPath, results[i]) : InfoText(inputs[i].strPath, results[i]);
             if (!o.bJson && i > 0 && results[i].strError.empty() && IsValidSwf(results[i].info)) text = "\n" + text;
@@ -377,6 +402,8 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         };
         done = RunOrdered(inputs.size(), jobs, callbacks);
         bar.Clear();
+        failures = totals.nFailed;
+        if (o.bJson) writer.Write(InfoTotalsJson(totals, inputs.size() - done));
     } else {
         std::vector<BatchResult> results(inputs.size());
         callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessMovie(inputs[i], o, folder.Job(w)); };

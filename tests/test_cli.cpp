@@ -66,9 +66,10 @@ struct Workspace {
         MakeFolder(tmp);
         temp = std::make_unique<TempFolderFor>(tmp);
     }
-    ProgramOutcome Run(std::vector<std::string> args) const {
+    // Runs the tool; `input` (a file), when given, is its standard input.
+    ProgramOutcome Run(std::vector<std::string> args, const std::string& input = std::string()) const {
         args.insert(args.begin(), Program());
-        return RunProgram(args, logs.path());
+        return RunProgram(args, logs.path(), input);
     }
     // Nothing of a run is left in the temporary folder.
     void ExpectTempEmpty() const {
@@ -244,6 +245,12 @@ TEST(Cli, InfoEqualsTheEngine) {
         EXPECT_EQ(f["protected"], IsSwfProtected(movie) ? "true" : "false");
     }
     EXPECT_EQ(j.files.back()["valid"], "false");  // the projector whose trailer magic is wrong
+    size_t valid = 0;
+    for (auto& f : j.files) valid += f["valid"] == "true" ? 1 : 0;
+    EXPECT_EQ(j.totals["totals.files"], std::to_string(copied + 3));
+    EXPECT_EQ(j.totals["totals.valid"], std::to_string(valid));
+    EXPECT_EQ(j.totals["totals.invalid"], std::to_string(copied + 3 - valid));
+    EXPECT_EQ(j.totals["totals.failed"], "0");
 
     // Text: the properties dialog's texts, and "Bad Flash File".
     const std::string good = s.in + "swfdec-Error-7.swf";
@@ -429,6 +436,111 @@ TEST(Cli, FailuresAreNamedAndTheRestIsDone) {
     EXPECT_FALSE(Exists(GetBackupPath(missing)));
     EXPECT_FALSE(Exists(s.in + "game_bak.swf"));
     EXPECT_NE(IsCompressedSwf(good), 0);
+    s.ExpectTempEmpty();
+}
+
+// --files-from: a collection listed as find -print0 lists it and split into two shards, one read from a file and
+// one from standard input, gives each file the result of one run over the whole folder, and the shards' totals
+// add up to that run's. A list with Windows line ends, empty lines, names with spaces, a folder and a name also
+// given as an argument takes each file once, the arguments first. A list that cannot be read is a usage error.
+TEST(Cli, FilesFromListsAndShards) {
+    Workspace s;
+    CopyCorpus(s.in);
+    const Bytes movie = ReadAll(CorpusDir() + "shumway-morph2.swf");
+    MakeFolder(s.in + "sub dir");
+    std::vector<std::string> odd = {"with space.swf", std::string("sub dir") + kSep + " lead and tail .swf"};
+#ifndef _WIN32
+    odd.push_back(std::string("sub dir") + kSep + "new\nline.swf");
+#endif
+    for (const std::string& name : odd) WriteAll(s.in + name, movie);
+
+    ProgramOutcome whole = s.Run({"test", "--json", "-r", s.in});
+    ASSERT_EQ(whole.code, 0) << whole.err;
+    JsonOutput all = ReadJson(whole.out);
+    std::map<std::string, std::map<std::string, std::string>> byPath;
+    std::string shards[2];
+    for (size_t i = 0; i < all.files.size(); ++i) {
+        byPath[all.files[i]["path"]] = all.files[i];
+        shards[i % 2] += all.files[i]["path"] + '\0';
+    }
+    shards[1].pop_back();  // the last path needs no NUL
+    const std::string lists = Dir(s.root, "lists");
+    MakeFolder(lists);
+    WriteAll(lists + "0.lst", Bytes(shards[0].begin(), shards[0].end()));
+    WriteAll(lists + "1.lst", Bytes(shards[1].begin(), shards[1].end()));
+    ProgramOutcome part0 = s.Run({"test", "--json", "-0", "--files-from", lists + "0.lst"});
+    ProgramOutcome part1 = s.Run({"test", "--json", "--null", "--files-from=-"}, lists + "1.lst");
+    std::map<std::string, uint64_t> sums;
+    size_t seen = 0;
+    for (const ProgramOutcome* part : {&part0, &part1}) {
+        EXPECT_EQ(part->code, 0) << part->err;
+        JsonOutput j = ReadJson(part->out);
+        for (auto& f : j.files) {
+            ++seen;
+            EXPECT_EQ(f, byPath[f["path"]]) << f["path"];
+        }
+        for (const char* key : {"files", "tested", "skipped", "failed", "sizeBefore", "optimizedSize"})
+            sums[key] += std::stoull(j.totals[std::string("totals.") + key]);
+    }
+    EXPECT_EQ(seen, all.files.size());
+    for (const auto& [key, sum] : sums) EXPECT_EQ(std::to_string(sum), all.totals["totals." + key]) << key;
+
+    const std::string first = s.in + "shumway-morph2.swf";
+    const std::string list =
+        first + "\r\n\r\n\n" + s.in + "with space.swf\r\n" + s.in + "sub dir\r\n" + first + "\n" + s.in + "missing.swf";
+    WriteAll(lists + "lines.lst", Bytes(list.begin(), list.end()));
+    ProgramOutcome r = s.Run({"info", "--json", "--files-from", lists + "lines.lst", first});
+    EXPECT_EQ(r.code, 1);  // the missing file
+    JsonOutput j = ReadJson(r.out);
+    std::vector<std::string> paths;
+    for (auto& f : j.files) paths.push_back(f["path"]);
+    std::vector<std::string> expected = {first, s.in + "with space.swf"};
+    std::vector<std::string> subFolder;
+    for (const std::string& name : odd)
+        if (name.compare(0, 8, "sub dir" + std::string(1, kSep)) == 0) subFolder.push_back(s.in + name);
+    std::sort(subFolder.begin(), subFolder.end());
+    expected.insert(expected.end(), subFolder.begin(), subFolder.end());
+    expected.push_back(s.in + "missing.swf");
+    EXPECT_EQ(paths, expected);
+    EXPECT_EQ(j.totals["totals.files"], std::to_string(expected.size()));
+    EXPECT_EQ(j.totals["totals.failed"], "1");
+
+    r = s.Run({"test", "--files-from", lists + "none.lst", first});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(lists + "none.lst"), std::string::npos) << r.err;
+    s.ExpectTempEmpty();
+}
+
+// --best: every movie comes out smaller than with zlib's default and inflates back to its source; test --best
+// tells the sizes that optimize --best then writes. info takes no --best; a build without Zopfli refuses it.
+TEST(Cli, BestIsSmallerAndInflatesBack) {
+    Workspace s;
+    const std::vector<std::string> names = {"swfdec-offspring.swf", "swfdec-swf4opcode.swf",
+                                            "swfdec-waitforframe2-4.swf"};
+    for (const std::string& n : names) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+    EXPECT_EQ(s.Run({"info", "--best", s.in}).code, 2);
+    if (!CanCompressSwfBest()) {
+        ProgramOutcome r = s.Run({"test", "--best", s.in});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("no Zopfli"), std::string::npos) << r.err;
+        GTEST_SKIP() << "this build has no Zopfli";
+    }
+    JsonOutput standard = ReadJson(s.Run({"test", "--json", s.in}).out);
+    JsonOutput best = ReadJson(s.Run({"test", "--json", "--best", s.in}).out);
+    ASSERT_EQ(best.files.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_LT(std::stoul(best.files[i]["optimizedSize"]), std::stoul(standard.files[i]["optimizedSize"]))
+            << names[i];
+    ProgramOutcome r = s.Run({"optimize", "--json", "--best", s.in});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput optimized = ReadJson(r.out);
+    EXPECT_EQ(optimized.totals["totals.optimizedSize"], best.totals["totals.optimizedSize"]);
+    for (const std::string& n : names) {
+        Bytes now = ReadAll(s.in + n);
+        EXPECT_NE(now, ReadAll(CorpusDir() + n));
+        ExpectWholeMovie(now, ReadAll(CorpusDir() + n), n);
+    }
     s.ExpectTempEmpty();
 }
 
