@@ -486,8 +486,18 @@ TEST(Cli, FilesFromListsAndShards) {
     for (const auto& [key, sum] : sums) EXPECT_EQ(std::to_string(sum), all.totals["totals." + key]) << key;
 
     const std::string first = s.in + "shumway-morph2.swf";
-    const std::string list =
+    std::string list =
         first + "\r\n\r\n\n" + s.in + "with space.swf\r\n" + s.in + "sub dir\r\n" + first + "\n" + s.in + "missing.swf";
+    // On Windows a name in the ANSI code page is listed in it, as it would be given as an argument.
+    std::string ansiName, utf8Name;
+#ifdef _WIN32
+    if (GetACP() == 936) {
+        ansiName = lists + "\xb6\xaf\xbb\xad.swf";  // 动画.swf
+        utf8Name = lists + "\xe5\x8a\xa8\xe7\x94\xbb.swf";
+        WriteAll(ansiName, movie);
+        list += "\r\n" + ansiName + "\r\n";
+    }
+#endif
     WriteAll(lists + "lines.lst", Bytes(list.begin(), list.end()));
     ProgramOutcome r = s.Run({"info", "--json", "--files-from", lists + "lines.lst", first});
     EXPECT_EQ(r.code, 1);  // the missing file
@@ -501,6 +511,7 @@ TEST(Cli, FilesFromListsAndShards) {
     std::sort(subFolder.begin(), subFolder.end());
     expected.insert(expected.end(), subFolder.begin(), subFolder.end());
     expected.push_back(s.in + "missing.swf");
+    if (!utf8Name.empty()) expected.push_back(utf8Name);
     EXPECT_EQ(paths, expected);
     EXPECT_EQ(j.totals["totals.files"], std::to_string(expected.size()));
     EXPECT_EQ(j.totals["totals.failed"], "1");
