@@ -67,4 +67,6 @@ bool MbsIsTrailByte(const std::string& s, size_t pos) {
     return i > pos;
 }
 
+bool SamePath(const std::string& a, const std::string& b) { return kPathsIgnoreCase ? MbsICmp(a, b) == 0 : a == b; }
+
 }  // namespace sqz

@@ -19,5 +19,8 @@ int MbsCmp(const std::string& a, const std::string& b);
 int MbsICmp(const std::string& a, const std::string& b);
 // True when the byte at `pos` is the second byte of a double-byte character.
 bool MbsIsTrailByte(const std::string& s, size_t pos);
+// True when two paths name the same file by their text: equal, or, where file names ignore letter case, equal by
+// MbsICmp.
+bool SamePath(const std::string& a, const std::string& b);
 
 }  // namespace sqz

@@ -1,13 +1,16 @@
 // The on-disk layout of a Flash movie (SWF header, frame header, tag record header, projector trailer) and the
 // file-to-file conversions between the uncompressed ("FWS") and compressed ("CWS") forms.
 //
-// Every operation takes paths, returns an integer flag (non-zero for success or a true answer), never changes
-// its source and closes every file it opened on every path.
+// Every operation takes paths, never changes its source and closes every file it opened on every path. The ones
+// ending in Ex say why they failed (SwfResult); the integer-flag operations (non-zero for success or a true
+// answer) are one-line wrappers over them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "swf_result.h"
 
 // The 8-byte SWF header: signature (3 bytes), version (1), length of the uncompressed movie (4, little-endian).
 constexpr size_t kSwfHeaderSize = 8;
@@ -35,26 +38,40 @@ inline void WriteLE32(unsigned char* p, uint32_t v) {
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
+// True when the first `got` bytes of a file, `head`, begin with the three bytes of `signature` ("FWS" or "CWS");
+// a file shorter than three bytes never matches. The one signature test of the engine.
+bool HasSwfSignature(const unsigned char* head, size_t got, const char* signature);
+
+// Whether the file at `path` begins with `signature` ("FWS" or "CWS"): kNone when it does; kCannotRead when it does
+// not open or cannot be read; kAlreadyCompressed for "CWS" where "FWS" is wanted, else kNotUncompressed or
+// kNotCompressed.
+SwfResult CheckSwfSignature(const std::string& path, const char* signature);
 // Non-zero when the file opens and its first three bytes are "CWS" (0 when it cannot be opened or is shorter).
 int IsCompressedSwf(const std::string& path);
 
 // Compresses an uncompressed movie: writes "CWS", version 6, the source's size S as the length field, then the
 // source's S - 8 bytes after its header as one zlib stream (the same bytes as zlib compress() at the default
-// level). Fails (0) when the source does not open, does not start with "FWS", is shorter than 8 bytes or
-// cannot be read whole, or when the destination cannot be written. The destination is created or replaced
-// only on success, in one step; a failure leaves it as it was.
+// level). The destination is created or replaced only on success, in one step; a failure leaves it as it was.
+// Fails with the reasons of CheckSwfSignature for a source that does not open or is not "FWS", kTooShort below
+// 8 bytes, kTooLarge at 4 GB or more, kCannotRead when the source cannot be read whole, kNoMemory, or kCannotWrite
+// when the destination cannot be written.
+SwfResult CompressSwfEx(const std::string& source, const std::string& destination);
 int CompressSwf(const std::string& source, const std::string& destination);
 
 // Decompresses a compressed movie: writes "FWS", the source's version byte, D + 8 as the length field (D the
-// inflated length) and the inflated bytes. The header's own length field is not trusted. Fails (0) when the
-// source does not start with "CWS", is shorter than 8 bytes, when its zlib stream is broken or does not end,
-// when the movie would not fit a 32-bit length, or when the destination cannot be written. Bytes after the end
-// of the zlib stream are ignored. The destination is created or replaced only on success, in one step.
+// inflated length) and the inflated bytes. The header's own length field is not trusted. Bytes after the end of
+// the zlib stream are ignored. The destination is created or replaced only on success, in one step. Fails with
+// the reasons of CheckSwfSignature for a source that does not open or is not "CWS", kTooShort below 8 bytes,
+// kBrokenStream when its zlib stream is broken or does not end, kTooLarge when the movie would not fit a 32-bit
+// length, kCannotRead, kNoMemory, or kCannotWrite when the destination cannot be written.
+SwfResult DecompressSwfEx(const std::string& source, const std::string& destination);
 int DecompressSwf(const std::string& source, const std::string& destination);
 
 // Copies the movie appended to a Flash projector (the L bytes before the trailer) to `destination`, in chunks of
 // 2048 bytes. The destination is created or emptied as soon as both files open; it stays empty when the
-// projector has no trailer magic or when L is larger than the bytes before the trailer. The movie is not
-// checked. Always non-zero; a caller learns that there was no movie from the empty destination. A destination
-// that names the projector itself is not touched.
+// projector has no trailer magic or when L is larger than the bytes before the trailer (kNoMovie). The movie is
+// not checked. kCannotRead when the projector does not open, kCannotWrite when the destination cannot be made or
+// written. A destination that names the projector itself is not touched (kNone).
+SwfResult ExtractProjectorSwfEx(const std::string& projector, const std::string& destination);
+// Always non-zero; a caller learns that there was no movie from the empty destination.
 int ExtractProjectorSwf(const std::string& projector, const std::string& destination);
