@@ -5,12 +5,9 @@
 
 #include "controls.h"
 #include "frame_wnd.h"
+#include "handoff_contract.h"
 #include "list_messages.h"
 #include "sorting_list_ctrl.h"
-
-// Sent (wParam and lParam 0) by a starting copy of the program to the window of the running one, and by the first
-// copy to its own window at the end of its start-up: take the files of the handoff value.
-constexpr UINT WM_TAKE_HANDOFF = WM_USER + 210;  // 1234
 
 class CSquozenView;
 

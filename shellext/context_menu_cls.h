@@ -16,10 +16,6 @@ constexpr UINT kMaxPathLength = MAX_PATH - 1;
 // A slot holds an accepted path, its space and a terminator.
 constexpr size_t kSlotSize = kMaxPathLength + 2;
 
-// Where the handoff text goes: HKEY_CURRENT_USER\<kHandoffKey>, value kHandoffValue, REG_SZ without terminator.
-extern const char kHandoffKey[];
-extern const char kHandoffValue[];
-
 // True when the path names a movie to hand over: its last four characters are exactly ".swf" or exactly
 // ".SWF". `length` is the path's length in bytes.
 bool IsAcceptedPath(const char* path, size_t length);
