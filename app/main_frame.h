@@ -19,7 +19,7 @@ public:
     int m_nSelectedCount = 0;                 // selected rows, as last reported (for greying only)
     int m_nFileCount = 0;                     // rows in the list, as last reported (for greying only)
     HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133, the toolbar's images
-    CBitmap m_bmpToolbar;                     // holds m_hToolbarBitmap only while the image list is made
+    CBitmap m_bmpToolbar;                     // owns m_hToolbarBitmap
     CImageList m_imlToolbar;                  // the toolbar's images, 32 x 32
     CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
     CStatusBarCtrl m_wndStatusBar;

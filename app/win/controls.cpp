@@ -191,27 +191,6 @@ BOOL CImageList::DeleteImageList() {
 }
 
 BOOL CBitmap::LoadBitmap(UINT nID) {
-    DeleteObject();
-    m_hObject = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0,
-                                                  LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
-    return m_hObject != nullptr;
-}
-
-BOOL CBitmap::Attach(HBITMAP hBitmap) {
-    DeleteObject();
-    m_hObject = hBitmap;
-    return hBitmap != nullptr;
-}
-
-HBITMAP CBitmap::Detach() {
-    HBITMAP h = m_hObject;
-    m_hObject = nullptr;
-    return h;
-}
-
-BOOL CBitmap::DeleteObject() {
-    if (!m_hObject) return FALSE;
-    BOOL ok = ::DeleteObject(m_hObject);
-    m_hObject = nullptr;
-    return ok;
+    return Attach(static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0,
+                                                    LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS)));
 }

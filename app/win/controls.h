@@ -136,21 +136,44 @@ public:
     BOOL DeleteImageList();
 };
 
-// A GDI bitmap, deleted with the object unless detached.
-class CBitmap {
+// The ownership rule of the program's GDI objects (fonts, bitmaps): the object that holds one owns it and deletes
+// it when it goes, when it is given another one, or when asked to (DeleteObject); a handle copied out of it
+// (m_hObject) only borrows it. Detach hands the object on without deleting it.
+template <class THandle>
+class CGdiObject {
 public:
-    CBitmap() = default;
-    ~CBitmap() { DeleteObject(); }
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
+    CGdiObject() = default;
+    ~CGdiObject() { DeleteObject(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
 
-    HBITMAP m_hObject = nullptr;
-    operator HBITMAP() const { return m_hObject; }
+    THandle m_hObject = nullptr;
+    operator THandle() const { return m_hObject; }
+    // Takes `hObject` over, deleting the one held before; FALSE when it is null.
+    BOOL Attach(THandle hObject) {
+        DeleteObject();
+        m_hObject = hObject;
+        return hObject != nullptr;
+    }
+    THandle Detach() {
+        THandle h = m_hObject;
+        m_hObject = nullptr;
+        return h;
+    }
+    BOOL DeleteObject() {
+        if (!m_hObject) return FALSE;
+        BOOL ok = ::DeleteObject(m_hObject);
+        m_hObject = nullptr;
+        return ok;
+    }
+};
+
+using CFont = CGdiObject<HFONT>;
+
+class CBitmap : public CGdiObject<HBITMAP> {
+public:
     // Loads bitmap resource `nID` of the program as a DIB section with the system's 3-D colour mapping
     // (LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS) at its natural size.
     BOOL LoadBitmap(UINT nID);
-    BOOL Attach(HBITMAP hBitmap);
-    HBITMAP Detach();
     BOOL GetBitmap(BITMAP* pInfo) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), pInfo) != 0; }
-    BOOL DeleteObject();
 };
