@@ -215,8 +215,10 @@ STDMETHODIMP ContextMenuCls::InvokeCommand(CMINVOKECOMMANDINFO* pici) {
     if (!pici) return E_INVALIDARG;
     // A verb string, or a command offset other than the one entry's.
     if (!IS_INTRESOURCE(pici->lpVerb) || LOWORD(reinterpret_cast<ULONG_PTR>(pici->lpVerb)) != 0) return E_INVALIDARG;
-    HandOff();
-    return S_OK;
+    return Guarded([this]() -> HRESULT {
+        HandOff();
+        return S_OK;
+    });
 }
 
 void ContextMenuCls::HandOff() {

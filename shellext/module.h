@@ -6,9 +6,23 @@
 #include <oaidl.h>
 #include <unknwn.h>
 
+#include <new>
 #include <string>
 
 namespace korvane {
+
+// Runs `body` (which returns an HRESULT) so that no exception leaves a COM method or an export of the library:
+// memory running out while a path or a text is built gives E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <class Body>
+HRESULT Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
 
 // Sets the module up for `hInstance` (the handle the entry point receives). Called once, at process attach.
 void ModuleInit(HINSTANCE hInstance);
