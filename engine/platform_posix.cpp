@@ -1,8 +1,6 @@
 // The engine's file services on POSIX systems (the native Linux build).
 #include "platform.h"
 
-#include "file_helpers.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -270,6 +268,3 @@ std::string SystemErrorText(int code) {
 }
 
 }  // namespace sqz
-
-// There are no file dialogs here; the figure is that of the 32-bit Windows NT record.
-unsigned FileDialogStructSize() { return 88; }
