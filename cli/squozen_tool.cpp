@@ -213,7 +213,7 @@ std::string BatchJson(const std::string& path, const MovieBatchResult& r, const 
         .Add("optimizedSize", r.movie.nAfter)
         .Add("ratio", static_cast<int32_t>(r.movie.nRatio))
         .AddBool("protected", r.movie.bProtected != 0);
-    if (!r.strBackup.empty()) j.Add("backup", ToUtf8(r.strBackup));
+    if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
     return j.Text() + "\n";
 }
 

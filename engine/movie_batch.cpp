@@ -186,11 +186,7 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
         r.failure = r.movie.failure;
         return r;
     }
-    if (request.bOptimize) {
-        r.failure = ReplaceMovie(source, work.strOutput, request.bBackup);
-        if (r.failure.step != MovieStep::kNone) return r;
-        if (request.bBackup) r.strBackup = GetBackupPath(source);
-    }
-    r.outcome = MovieOutcome::kDone;
+    if (request.bOptimize) r.failure = ReplaceMovie(source, work.strOutput, request.bBackup);
+    if (r.failure.step == MovieStep::kNone) r.outcome = MovieOutcome::kDone;
     return r;
 }

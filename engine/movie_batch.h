@@ -120,7 +120,6 @@ struct MovieBatchResult {
     MovieFailure failure;       // skipped: why (step kNone); failed: the step and why
     uint32_t nOriginal = 0;     // with the verdict kRead: nFileSize of the movie's properties
     MovieOptimizeResult movie;  // done: the sizes and the ratio
-    std::string strBackup;      // done by Optimize with a backup: where the backup is
 };
 
 // One movie of Test or Optimize, the rule of the file list and of the command-line tool alike:

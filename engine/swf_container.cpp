@@ -83,8 +83,6 @@ SwfResult CheckSwfSignature(const std::string& path, const char* signature) {
     return {SignatureReason(head, got, signature)};
 }
 
-int IsCompressedSwf(const std::string& path) { return CheckSwfSignature(path, "CWS").Ok() ? 1 : 0; }
-
 SwfResult CompressSwfEx(const std::string& source, const std::string& destination) {
     unsigned char header[kSwfHeaderSize];
     uint64_t size = 0;
@@ -129,12 +127,7 @@ SwfResult CompressSwfEx(const std::string& source, const std::string& destinatio
         } while (deflater.zs.avail_out == 0);
     } while (flush != Z_FINISH);
     in.reset();  // a source being replaced in place must be closed first on Windows
-    if (!out.Commit()) return {SwfReason::kCannotWrite, out.Error()};
-    return {};
-}
-
-int CompressSwf(const std::string& source, const std::string& destination) {
-    return CompressSwfEx(source, destination).Ok() ? 1 : 0;
+    return out.Commit() ? SwfResult() : SwfResult{SwfReason::kCannotWrite, out.Error()};
 }
 
 SwfResult DecompressSwfEx(const std::string& source, const std::string& destination) {
@@ -178,12 +171,7 @@ SwfResult DecompressSwfEx(const std::string& source, const std::string& destinat
     WriteLE32(fws + 4, static_cast<uint32_t>(inflated + kSwfHeaderSize));
     if (!out.File()->Seek(4) || !out.File()->Write(fws + 4, 4)) return Failed(SwfReason::kCannotWrite);
     in.reset();  // a source being replaced in place must be closed first on Windows
-    if (!out.Commit()) return {SwfReason::kCannotWrite, out.Error()};
-    return {};
-}
-
-int DecompressSwf(const std::string& source, const std::string& destination) {
-    return DecompressSwfEx(source, destination).Ok() ? 1 : 0;
+    return out.Commit() ? SwfResult() : SwfResult{SwfReason::kCannotWrite, out.Error()};
 }
 
 SwfResult ExtractProjectorSwfEx(const std::string& projector, const std::string& destination) {
@@ -217,9 +205,4 @@ SwfResult ExtractProjectorSwfEx(const std::string& projector, const std::string&
     }
     if (!out->Close() && result.Ok()) result = Failed(SwfReason::kCannotWrite);
     return result;
-}
-
-int ExtractProjectorSwf(const std::string& projector, const std::string& destination) {
-    ExtractProjectorSwfEx(projector, destination);
-    return 1;
 }

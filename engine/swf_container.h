@@ -47,7 +47,7 @@ bool HasSwfSignature(const unsigned char* head, size_t got, const char* signatur
 // kNotCompressed.
 SwfResult CheckSwfSignature(const std::string& path, const char* signature);
 // Non-zero when the file opens and its first three bytes are "CWS" (0 when it cannot be opened or is shorter).
-int IsCompressedSwf(const std::string& path);
+inline int IsCompressedSwf(const std::string& path) { return CheckSwfSignature(path, "CWS").Ok(); }
 
 // Compresses an uncompressed movie: writes "CWS", version 6, the source's size S as the length field, then the
 // source's S - 8 bytes after its header as one zlib stream (the same bytes as zlib compress() at the default
@@ -56,7 +56,9 @@ int IsCompressedSwf(const std::string& path);
 // 8 bytes, kTooLarge at 4 GB or more, kCannotRead when the source cannot be read whole, kNoMemory, or kCannotWrite
 // when the destination cannot be written.
 SwfResult CompressSwfEx(const std::string& source, const std::string& destination);
-int CompressSwf(const std::string& source, const std::string& destination);
+inline int CompressSwf(const std::string& source, const std::string& destination) {
+    return CompressSwfEx(source, destination).Ok();
+}
 
 // Decompresses a compressed movie: writes "FWS", the source's version byte, D + 8 as the length field (D the
 // inflated length) and the inflated bytes. The header's own length field is not trusted. Bytes after the end of
@@ -65,7 +67,9 @@ int CompressSwf(const std::string& source, const std::string& destination);
 // kBrokenStream when its zlib stream is broken or does not end, kTooLarge when the movie would not fit a 32-bit
 // length, kCannotRead, kNoMemory, or kCannotWrite when the destination cannot be written.
 SwfResult DecompressSwfEx(const std::string& source, const std::string& destination);
-int DecompressSwf(const std::string& source, const std::string& destination);
+inline int DecompressSwf(const std::string& source, const std::string& destination) {
+    return DecompressSwfEx(source, destination).Ok();
+}
 
 // Copies the movie appended to a Flash projector (the L bytes before the trailer) to `destination`, in chunks of
 // 2048 bytes. The destination is created or emptied as soon as both files open; it stays empty when the
@@ -74,4 +78,7 @@ int DecompressSwf(const std::string& source, const std::string& destination);
 // written. A destination that names the projector itself is not touched (kNone).
 SwfResult ExtractProjectorSwfEx(const std::string& projector, const std::string& destination);
 // Always non-zero; a caller learns that there was no movie from the empty destination.
-int ExtractProjectorSwf(const std::string& projector, const std::string& destination);
+inline int ExtractProjectorSwf(const std::string& projector, const std::string& destination) {
+    ExtractProjectorSwfEx(projector, destination);
+    return 1;
+}

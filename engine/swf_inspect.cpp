@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 
+#include "mbcs.h"
 #include "platform.h"
 #include "swf_body.h"
 #include "swf_container.h"
@@ -122,11 +123,8 @@ SwfFileInfo MovieFileInfo(const std::string& path, bool inflate) {
 }  // namespace
 
 bool NameEndsWithExe(const std::string& path) {
-    if (path.size() < 4) return false;
-    const char* tail = path.c_str() + path.size() - 4;
     // ".exe" cannot be the tail of a double-byte character: '.' is neither a lead nor a trail byte.
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'x' && lower(tail[3]) == 'e';
+    return path.size() >= 4 && sqz::MbsICmp(path.substr(path.size() - 4), ".exe") == 0;
 }
 
 SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info) { return ReadMovieFile(path, true, info); }

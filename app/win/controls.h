@@ -136,9 +136,8 @@ public:
     BOOL DeleteImageList();
 };
 
-// The ownership rule of the program's GDI objects (fonts, bitmaps): the object that holds one owns it and deletes
-// it when it goes, when it is given another one, or when asked to (DeleteObject); a handle copied out of it
-// (m_hObject) only borrows it. Detach hands the object on without deleting it.
+// The ownership rule of the program's GDI objects (fonts, bitmaps): the object that holds one owns it and deletes it
+// when it goes, when it is given another one, or when asked to; a handle copied out of it only borrows it.
 template <class THandle>
 class CGdiObject {
 public:
@@ -155,14 +154,8 @@ public:
         m_hObject = hObject;
         return hObject != nullptr;
     }
-    THandle Detach() {
-        THandle h = m_hObject;
-        m_hObject = nullptr;
-        return h;
-    }
     BOOL DeleteObject() {
-        if (!m_hObject) return FALSE;
-        BOOL ok = ::DeleteObject(m_hObject);
+        BOOL ok = m_hObject && ::DeleteObject(m_hObject);
         m_hObject = nullptr;
         return ok;
     }
@@ -175,5 +168,4 @@ public:
     // Loads bitmap resource `nID` of the program as a DIB section with the system's 3-D colour mapping
     // (LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS) at its natural size.
     BOOL LoadBitmap(UINT nID);
-    BOOL GetBitmap(BITMAP* pInfo) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), pInfo) != 0; }
 };
