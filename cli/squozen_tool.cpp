@@ -161,12 +161,8 @@ MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const st
         r.failure.strWhat = input.strError;
         return r;
     }
-    MovieBatchRequest request;
-    request.bOptimize = o.command == Command::kOptimize;
-    request.bBackup = o.bBackup ? 1 : 0;
-    request.bProtect = o.bProtect ? 1 : 0;
-    request.strWorkFolder = jobFolder;
-    MovieBatchResult r = ProcessMovie(input.strPath, request);
+    MovieBatchResult r = ProcessMovie(
+        input.strPath, {o.command == Command::kOptimize, o.bBackup, o.bProtect, MovieVerdict::kRead, jobFolder});
     if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
     return r;
 }

@@ -45,10 +45,11 @@ MovieFailure CopyDurably(MovieStep step, const std::string& from, const std::str
     return MakeMovieFailure(step, copy, copy.reason == SwfReason::kCannotRead ? from : to, kept);
 }
 
-MovieBatchResult Ended(MovieOutcome outcome, MovieFailure failure) {
+// A movie passed over, or failed before any work.
+MovieBatchResult Ended(MovieOutcome outcome, const MovieFailure& failure) {
     MovieBatchResult r;
     r.outcome = outcome;
-    r.failure = std::move(failure);
+    r.failure = failure;
     return r;
 }
 

@@ -40,14 +40,11 @@ void CSquozenView::RunBatchRows(bool bOptimize) {
 
 void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     const std::string path = RowPath(nItem);
-    MovieBatchRequest request;
-    request.bOptimize = bOptimize;
-    request.bBackup = m_bBackup;
-    request.bProtect = m_bProtect;
-    // The row's verdict from when it was made: a bad row is passed over, even when its file has changed since.
+    // The row's verdict from when it was made: a bad row is passed over, even when its file has changed since. The
+    // work files go to the temp folder.
     const bool bad = IsBadFlashComment(m_wndFileList.GetItemText(nItem, kColumnComment));
-    request.verdict = bad ? MovieVerdict::kBad : MovieVerdict::kValid;
-    MovieBatchResult result = ProcessMovie(path, request);
+    const MovieVerdict verdict = bad ? MovieVerdict::kBad : MovieVerdict::kValid;
+    MovieBatchResult result = ProcessMovie(path, {bOptimize, m_bBackup, m_bProtect, verdict, std::string()});
     // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word; a
     // failure leaves the row as it was.
     if (result.outcome == MovieOutcome::kSkipped) return;
