@@ -97,10 +97,8 @@ InfoResult ReadInfo(const InputFile& input, const std::string& jobFolder) {
         return r;
     }
     SwfResult read = ReadSwfInfoEx(input.strPath, &r.info);
-    if (!read.Ok()) {
-        r.strError = MovieFailureReason(MakeMovieFailure(MovieStep::kRead, read, input.strPath));
-        return r;
-    }
+    r.strError = MovieFailureReason(MakeMovieFailure(MovieStep::kRead, read, input.strPath));
+    if (!read.Ok()) return r;
     // A projector's movie is asked about, not the executable: it is copied out into the work folder first.
     std::string movie = input.strPath;
     std::string extracted;

@@ -62,8 +62,8 @@ MovieWorkFiles GetMovieWorkFiles(const std::string& workFolder, const std::strin
     MovieWorkFiles work;
     work.strOutput = workFolder + stem + "_Comp.swf";
     work.strProtected = workFolder + "ProtectTemp.swf";
-    work.strProtectWork1 = workFolder + "SwfTemp1.swf";
-    work.strProtectWork2 = workFolder + "SwfTemp2.swf";
+    work.strProtectWork1 = workFolder + kProtectWork1;
+    work.strProtectWork2 = workFolder + kProtectWork2;
     return work;
 }
 
@@ -79,19 +79,8 @@ int SavingRatio(uint32_t before, uint32_t after) {
 }
 
 const char* MovieStepName(MovieStep step) {
-    switch (step) {
-        case MovieStep::kRead:
-            return "read";
-        case MovieStep::kCompress:
-            return "compress";
-        case MovieStep::kBackup:
-            return "backup";
-        case MovieStep::kReplace:
-            return "replace";
-        case MovieStep::kNone:
-            break;
-    }
-    return "";
+    static const char* const kNames[] = {"", "read", "compress", "backup", "replace"};  // in the order of MovieStep
+    return kNames[static_cast<int>(step)];
 }
 
 MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::string& file, const std::string& other) {

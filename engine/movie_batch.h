@@ -16,7 +16,7 @@
 struct MovieWorkFiles {
     std::string strOutput;        // the compressed movie: work folder + GetFileStem(source) + "_Comp.swf"
     std::string strProtected;     // the protected copy: work folder + "ProtectTemp.swf"
-    std::string strProtectWork1;  // the protection step's work files: "SwfTemp1.swf" and "SwfTemp2.swf"
+    std::string strProtectWork1;  // the protection step's work files: kProtectWork1 and kProtectWork2
     std::string strProtectWork2;
 };
 
@@ -54,11 +54,9 @@ struct MovieFailure {
     int nSystemError = 0;  // the system's error code behind it (LastSystemError), 0 when there is none
 };
 
-// The failure of `step` for `result` on `file`, with the one text of its reason: "cannot read <file>", "<file> is
-// not an uncompressed movie", "cannot compress <file> into <other>" (a compression that could not write its
-// output `other`), "cannot write <file> (its new content is kept as <other>)" (`other` empty: without the
-// parenthesis), "the movie <file> is gone"; with step kNone, what a batch says of a movie it passes over:
-// "already compressed", "Bad Flash File". No failure at all (step kNone, reason kNone) when `result` is Ok.
+// The failure of `step` for `result` on `file` with the one text of its reason ("cannot read <file>", "<file> is
+// already compressed"; `other` is the output a compression could not write, or where a new content was kept); with
+// step kNone why a movie was passed over ("already compressed", "Bad Flash File"). No failure when `result` is Ok.
 MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::string& file,
                               const std::string& other = std::string());
 // "<what>: <system's text>", the last part left out when there is no system error.
@@ -76,12 +74,11 @@ struct MovieOptimizeResult {
     MovieFailure failure;  // when bOk is 0: step kCompress and the reason
 };
 
-// The compressing step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source
-// is first copied into the protected copy with the tag inserted; when that fails the unprotected source is
-// compressed instead, without a word. The movie is then compressed (CompressSwfEx) into the output and both files
-// are measured. Fails when the compression fails, with its reason: the source does not open, is not an
-// uncompressed ("FWS") movie (a compressed movie, a projector), or the output cannot be written. The source is
-// never changed.
+// The compressing step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
+// first copied into the protected copy with the tag inserted; when that fails the unprotected source is compressed
+// instead, without a word. The movie is then compressed (CompressSwf) into the output and both files are measured.
+// Fails when the compression fails: the source does not open, is not an uncompressed ("FWS") movie (a compressed
+// movie, a projector), or the output cannot be written. The source is never changed.
 MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect);
 
 // The Optimize step after OptimizeMovie: puts the compressed movie `output` in place of `source`, keeping a backup

@@ -52,9 +52,8 @@ inline int IsCompressedSwf(const std::string& path) { return CheckSwfSignature(p
 // Compresses an uncompressed movie: writes "CWS", version 6, the source's size S as the length field, then the
 // source's S - 8 bytes after its header as one zlib stream (the same bytes as zlib compress() at the default
 // level). The destination is created or replaced only on success, in one step; a failure leaves it as it was.
-// Fails with the reasons of CheckSwfSignature for a source that does not open or is not "FWS", kTooShort below
-// 8 bytes, kTooLarge at 4 GB or more, kCannotRead when the source cannot be read whole, kNoMemory, or kCannotWrite
-// when the destination cannot be written.
+// Fails as CheckSwfSignature for "FWS", with kTooShort below 8 bytes, kTooLarge at 4 GB or more, kCannotRead,
+// kNoMemory, or kCannotWrite when the destination cannot be written.
 SwfResult CompressSwfEx(const std::string& source, const std::string& destination);
 inline int CompressSwf(const std::string& source, const std::string& destination) {
     return CompressSwfEx(source, destination).Ok();
@@ -62,10 +61,9 @@ inline int CompressSwf(const std::string& source, const std::string& destination
 
 // Decompresses a compressed movie: writes "FWS", the source's version byte, D + 8 as the length field (D the
 // inflated length) and the inflated bytes. The header's own length field is not trusted. Bytes after the end of
-// the zlib stream are ignored. The destination is created or replaced only on success, in one step. Fails with
-// the reasons of CheckSwfSignature for a source that does not open or is not "CWS", kTooShort below 8 bytes,
-// kBrokenStream when its zlib stream is broken or does not end, kTooLarge when the movie would not fit a 32-bit
-// length, kCannotRead, kNoMemory, or kCannotWrite when the destination cannot be written.
+// the zlib stream are ignored. The destination is created or replaced only on success, in one step. Fails as
+// CompressSwfEx (for "CWS"), and with kBrokenStream when the zlib stream is broken or does not end, kTooLarge when
+// the movie would not fit a 32-bit length.
 SwfResult DecompressSwfEx(const std::string& source, const std::string& destination);
 inline int DecompressSwf(const std::string& source, const std::string& destination) {
     return DecompressSwfEx(source, destination).Ok();

@@ -104,5 +104,5 @@ int ProtectSwfVia(const std::string& source, const std::string& destination, con
 
 int ProtectSwf(const std::string& source, const std::string& destination) {
     std::string temp = GetTempFolder();
-    return ProtectSwfVia(source, destination, temp + "SwfTemp1.swf", temp + "SwfTemp2.swf");
+    return ProtectSwfVia(source, destination, temp + kProtectWork1, temp + kProtectWork2);
 }

@@ -10,7 +10,6 @@
 #include "controls.h"
 #include "dialog.h"
 #include "file_row.h"
-#include "movie_batch.h"
 #include "product_info.h"
 #include "sorting_list_ctrl.h"
 

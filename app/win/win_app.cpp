@@ -5,6 +5,7 @@
 
 #include "file_helpers.h"
 #include "mbcs.h"
+#include "platform.h"
 
 namespace {
 
@@ -26,10 +27,8 @@ CWinApp* AfxGetApp() { return g_pApp; }
 CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
 std::string AfxGetAppName() {
-    char path[MAX_PATH + 1] = {};
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    // The file name after the last backslash, then the text before its last dot.
-    std::string name = GetFileNamePart(std::string(path, n < MAX_PATH ? n : MAX_PATH));
+    // The file name of the running program after its last backslash, then the text before its last dot.
+    std::string name = GetFileNamePart(sqz::PlatformFiles().ModulePath());
     size_t dot = sqz::MbsFindLast(name, '.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
