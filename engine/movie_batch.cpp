@@ -172,11 +172,8 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
     MovieWorkFiles work =
         GetMovieWorkFiles(request.strWorkFolder.empty() ? GetTempFolder() : request.strWorkFolder, source);
     r.movie = OptimizeMovie(source, work, request.bProtect);
-    if (!r.movie.bOk) {
-        r.failure = r.movie.failure;
-        return r;
-    }
-    if (request.bOptimize) r.failure = ReplaceMovie(source, work.strOutput, request.bBackup);
+    r.failure =
+        r.movie.bOk && request.bOptimize ? ReplaceMovie(source, work.strOutput, request.bBackup) : r.movie.failure;
     if (r.failure.step == MovieStep::kNone) r.outcome = MovieOutcome::kDone;
     return r;
 }

@@ -93,16 +93,13 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
 // replace fails after the backup was written, the backup stays: it is a whole copy of the unchanged source.
 MovieFailure ReplaceMovie(const std::string& source, const std::string& output, int bBackup);
 
-// How the batch step learns whether a movie is a valid one (version 1 to 7).
-enum class MovieVerdict {
-    kRead,   // it reads the movie's properties itself (ReadSwfInfoEx), once the movie is known not to be compressed
-    kValid,  // the caller's verdict: valid (a row of the file list that is not "Bad Flash File")
-    kBad,    // the caller's verdict: bad (a row of the file list marked "Bad Flash File")
-};
+// Whether a movie is valid (version 1 to 7): the batch step reads its properties itself (kRead, ReadSwfInfoEx), or
+// takes the caller's verdict (a row of the file list is marked "Bad Flash File" or not).
+enum class MovieVerdict { kRead, kValid, kBad };
 
 // What the batch step is to do with a movie.
 struct MovieBatchRequest {
-    bool bOptimize = false;  // Optimize: the source is replaced (ReplaceMovie); else Test: it is left as it is
+    bool bOptimize = false;  // Optimize: the source is replaced (ReplaceMovie); else Test
     int bBackup = 0;         // Optimize: a backup is kept first
     int bProtect = 0;        // the Protect tag is inserted first
     MovieVerdict verdict = MovieVerdict::kRead;

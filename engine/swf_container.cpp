@@ -46,10 +46,10 @@ SwfResult OpenMovie(const std::string& path, const char* signature, unsigned cha
     int64_t s = (*in)->Size();
     if ((*in)->Failed() || s < 0) return Failed(SwfReason::kCannotRead);
     SwfReason reason = SignatureReason(header, got, signature);
-    if (reason != SwfReason::kNone) return {reason};
-    if (got < kSwfHeaderSize || s < static_cast<int64_t>(kSwfHeaderSize)) return {SwfReason::kTooShort};
+    if (reason == SwfReason::kNone && (got < kSwfHeaderSize || s < static_cast<int64_t>(kSwfHeaderSize)))
+        reason = SwfReason::kTooShort;
     *size = static_cast<uint64_t>(s);
-    return {};
+    return {reason};
 }
 
 // Ends a deflate or inflate stream on every path.

@@ -1,6 +1,5 @@
-// Why an engine operation on movie files failed: the one vocabulary of reasons that the engine, the file list and
-// the command-line tool share, each reason with the system's error code behind it where there is one. The
-// integer-flag operations are thin wrappers over the operations that return these.
+// Why an engine operation on movie files failed: the one vocabulary of reasons of the engine, the file list and the
+// command-line tool, each with the system's error code behind it where there is one.
 #pragma once
 
 enum class SwfReason {

@@ -6,21 +6,18 @@
 #include <oaidl.h>
 #include <unknwn.h>
 
-#include <new>
 #include <string>
 
 namespace korvane {
 
-// Runs `body` (which returns an HRESULT) so that no exception leaves a COM method or an export of the library:
-// memory running out while a path or a text is built gives E_OUTOFMEMORY, anything else E_UNEXPECTED.
+// Runs `body` (which returns an HRESULT) so that no exception leaves a COM method or an export of the library: the
+// only ones its code can raise come from memory running out while a path or a text is built (E_OUTOFMEMORY).
 template <class Body>
 HRESULT Guarded(Body body) noexcept {
     try {
         return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_UNEXPECTED;
+        return E_OUTOFMEMORY;
     }
 }
 

@@ -161,5 +161,4 @@ public:
     // Cuts `hBitmap` into images of the list's size, `crMask` being transparent; the index of the first one
     // added, or -1.
     int Add(HBITMAP hBitmap, COLORREF crMask) const { return ImageList_AddMasked(m_hObject, hBitmap, crMask); }
-    int GetImageCount() const { return ImageList_GetImageCount(m_hObject); }
 };
