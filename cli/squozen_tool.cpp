@@ -26,9 +26,6 @@
 namespace sqzcli {
 namespace {
 
-// The comment the file list shows for a file that is not a valid movie, and the reason the tool gives for it.
-const char kBadFlashFile[] = "Bad Flash File";
-
 using sqz::Files;
 
 // The run's private work folder under the system's temporary folder, with one subfolder per job, so that two
@@ -77,27 +74,6 @@ private:
     std::vector<std::string> jobs_;
 };
 
-// "reason: the system's text", or the reason alone.
-std::string WithSystemText(const std::string& reason, int error) {
-    std::string text = sqz::SystemErrorText(error);
-    return text.empty() ? reason : reason + ": " + text;
-}
-
-// Whether the file opens for reading; the reason when it does not.
-bool Readable(const std::string& path, std::string* reason) {
-    if (Files().OpenRead(path)) return true;
-    *reason = WithSystemText("cannot read it", sqz::LastSystemError());
-    return false;
-}
-
-bool NameEndsWithExe(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".exe";
-}
-
 // Removes what the movie left in the job's work folder, so that the folder never holds more than one movie's.
 void DeleteWorkFiles(const MovieWorkFiles& work, bool protect) {
     Files().Delete(work.strOutput);
@@ -121,8 +97,9 @@ InfoResult ReadInfo(const InputFile& input, const std::string& jobFolder) {
         r.strError = input.strError;
         return r;
     }
-    if (!Readable(input.strPath, &r.strError)) return r;
-    r.info = ReadSwfInfo(input.strPath);
+    SwfResult read = ReadSwfInfoEx(input.strPath, &r.info);
+    r.strError = MovieFailureReason(MakeMovieFailure(MovieStep::kRead, read, input.strPath));
+    if (!read.Ok()) return r;
     // A projector's movie is asked about, not the executable: it is copied out into the work folder first.
     std::string movie = input.strPath;
     std::string extracted;
@@ -173,67 +150,19 @@ std::string InfoJson(const std::string& path, const InfoResult& r) {
 
 // ---- test and optimize ----
 
-enum class Outcome { kDone, kSkipped, kFailed };
-
-struct BatchResult {
-    Outcome outcome = Outcome::kFailed;
-    std::string strStep;     // failed: "read", "compress", "backup" or "replace"
-    std::string strReason;   // skipped or failed: why
-    uint32_t nOriginal = 0;  // the file list's original size: nFileSize of ReadSwfInfo
-    MovieOptimizeResult movie;
-    std::string strBackup;  // optimize with a backup: where it is
-};
-
-BatchResult Skip(const char* reason) {
-    BatchResult r;
-    r.outcome = Outcome::kSkipped;
-    r.strReason = reason;
-    return r;
-}
-
-BatchResult Fail(const std::string& step, const std::string& reason) {
-    BatchResult r;
-    r.strStep = step;
-    r.strReason = reason;
-    return r;
-}
-
-BatchResult Fail(const MovieFailure& f) {
-    return Fail(MovieStepName(f.step), WithSystemText(f.strWhat, f.nSystemError));
-}
-
-// One movie of Test or Optimize, by the rules of the file list: compressed movies and bad files are skipped;
-// the others are compressed into the job's work folder and, for Optimize, put in place of the source.
-BatchResult ProcessMovie(const InputFile& input, const Options& o, const std::string& jobFolder) {
-    const std::string& path = input.strPath;
-    if (!input.strError.empty()) return Fail("read", input.strError);
-    if (IsCompressedSwf(path)) return Skip("already compressed");
-    SwfFileInfo info = ReadSwfInfo(path);
-    if (!IsValidSwf(info)) {
-        // A file that does not open reads as a bad one too: that is a failure, with its reason.
-        std::string reason;
-        if (!Readable(path, &reason)) return Fail("read", reason);
-        return Skip(kBadFlashFile);
+// One file of Test or Optimize by the rule of the file list (ProcessMovie), in the job's work folder, which is
+// emptied again. A path of the command line that names nothing fails in the read step with the walk's reason.
+MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const std::string& jobFolder) {
+    if (!input.strError.empty()) {
+        MovieBatchResult r;
+        r.failure.step = MovieStep::kRead;
+        r.failure.reason = SwfReason::kCannotRead;
+        r.failure.strWhat = input.strError;
+        return r;
     }
-
-    MovieWorkFiles work = GetMovieWorkFiles(jobFolder, path);
-    BatchResult r;
-    r.nOriginal = info.nFileSize;
-    r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0, o.bBest ? 1 : 0);
-    if (!r.movie.bOk) {
-        DeleteWorkFiles(work, o.bProtect);
-        return Fail(r.movie.failure);
-    }
-    if (o.command == Command::kOptimize) {
-        MovieFailure f = ReplaceMovie(path, work.strOutput, o.bBackup ? 1 : 0);
-        if (f.step != MovieStep::kNone) {
-            DeleteWorkFiles(work, o.bProtect);
-            return Fail(f);
-        }
-        if (o.bBackup) r.strBackup = GetBackupPath(path);
-    }
-    DeleteWorkFiles(work, o.bProtect);
-    r.outcome = Outcome::kDone;
+    MovieBatchResult r = ProcessMovie(input.strPath, {o.command == Command::kOptimize, o.bBackup, o.bProtect,
+                                                      MovieVerdict::kRead, jobFolder, o.bBest});
+    if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
     return r;
 }
 
@@ -245,9 +174,9 @@ std::string BatchHeader() {
     return line;
 }
 
-std::string BatchText(const std::string& path, const BatchResult& r, const Options& o) {
+std::string BatchText(const std::string& path, const MovieBatchResult& r, const Options& o) {
     char line[128];
-    if (r.outcome == Outcome::kDone) {
+    if (r.outcome == MovieOutcome::kDone) {
         // As the file list shows them: sizes with FormatThousands, the ratio with "%d%%".
         char ratio[24];
         std::snprintf(ratio, sizeof ratio, "%d%%", r.movie.nRatio);
@@ -256,25 +185,30 @@ std::string BatchText(const std::string& path, const BatchResult& r, const Optio
                       FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
         return line + path + "\n";
     }
-    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == Outcome::kSkipped ? "skipped" : "failed", "",
-                  "", "");
-    std::string why = r.outcome == Outcome::kFailed ? r.strStep + ": " + r.strReason : r.strReason;
+    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == MovieOutcome::kSkipped ? "skipped" : "failed",
+                  "", "", "");
+    std::string why = r.outcome == MovieOutcome::kFailed ? DescribeMovieFailure(r.failure) : r.failure.strWhat;
     return line + path + ": " + why + "\n";
 }
 
-std::string BatchJson(const std::string& path, const BatchResult& r, const Options& o) {
+std::string BatchJson(const std::string& path, const MovieBatchResult& r, const Options& o) {
     JsonObject j;
     j.Add("path", ToUtf8(path));
-    if (r.outcome == Outcome::kSkipped) return j.Add("status", "skipped").Add("reason", r.strReason).Text() + "\n";
-    if (r.outcome == Outcome::kFailed)
-        return j.Add("status", "failed").Add("step", r.strStep).Add("reason", ToUtf8(r.strReason)).Text() + "\n";
+    if (r.outcome == MovieOutcome::kSkipped)
+        return j.Add("status", "skipped").Add("reason", r.failure.strWhat).Text() + "\n";
+    if (r.outcome == MovieOutcome::kFailed)
+        return j.Add("status", "failed")
+                   .Add("step", MovieStepName(r.failure.step))
+                   .Add("reason", ToUtf8(MovieFailureReason(r.failure)))
+                   .Text() +
+               "\n";
     j.Add("status", DoneWord(o))
         .Add("originalSize", r.nOriginal)
         .Add("sizeBefore", r.movie.nBefore)
         .Add("optimizedSize", r.movie.nAfter)
         .Add("ratio", static_cast<int32_t>(r.movie.nRatio))
         .AddBool("protected", r.movie.bProtected != 0);
-    if (!r.strBackup.empty()) j.Add("backup", ToUtf8(r.strBackup));
+    if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
     return j.Text() + "\n";
 }
 
@@ -405,15 +339,15 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         failures = totals.nFailed;
         if (o.bJson) writer.Write(InfoTotalsJson(totals, inputs.size() - done));
     } else {
-        std::vector<BatchResult> results(inputs.size());
-        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessMovie(inputs[i], o, folder.Job(w)); };
+        std::vector<MovieBatchResult> results(inputs.size());
+        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessInput(inputs[i], o, folder.Job(w)); };
         callbacks.done = [&](size_t i) {
-            const BatchResult& r = results[i];
-            if (r.outcome == Outcome::kDone) {
+            const MovieBatchResult& r = results[i];
+            if (r.outcome == MovieOutcome::kDone) {
                 ++totals.nDone;
                 totals.nBefore += r.movie.nBefore;
                 totals.nAfter += r.movie.nAfter;
-            } else if (r.outcome == Outcome::kSkipped) {
+            } else if (r.outcome == MovieOutcome::kSkipped) {
                 ++totals.nSkipped;
             } else {
                 ++totals.nFailed;

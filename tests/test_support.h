@@ -62,9 +62,6 @@ public:
     std::vector<sqz::FileEntry> List(const std::string& folder) override { return real().List(folder); }
     bool CreateFolder(const std::string& path) override { return real().CreateFolder(path); }
     bool Delete(const std::string& path) override { return real().Delete(path); }
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
-        return real().Copy(from, to, overwrite);
-    }
     bool Move(const std::string& from, const std::string& to) override { return real().Move(from, to); }
     bool Replace(const std::string& from, const std::string& to) override { return real().Replace(from, to); }
     bool ReplaceExisting(const std::string& from, const std::string& to) override {

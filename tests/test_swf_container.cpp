@@ -348,3 +348,35 @@ TEST(ExtractProjectorSwf, MissingProjectorShortFileAndItsOwnPath) {
     EXPECT_NE(ExtractProjectorSwf(dir / "self.exe", dir / "self.exe"), 0);
     EXPECT_EQ(ReadAll(dir / "self.exe"), bytes);
 }
+
+// The reasons behind the integer flags: each refused source and each failed write says why, with the system's error
+// where there is one.
+TEST(SwfResult, EveryRefusalSaysWhy) {
+    ScratchDir dir;
+    Bytes stream = ZlibCompress(SmallBody(Bytes(5000, 0x11)));
+    WriteAll(dir / "f.swf", MakeMovie("FWS", 6, 21, SmallBody()));
+    WriteAll(dir / "c.swf", MakeMovie("CWS", 6, 5021, stream));
+    WriteAll(dir / "cut.swf", MakeMovie("CWS", 6, 5021, Slice(stream, 0, stream.size() - 6)));
+    WriteAll(dir / "short.swf", Bytes{'F', 'W', 'S', 6});
+    WriteAll(dir / "odd.swf", Bytes{'X', 'W', 'S', 6, 21, 0, 0, 0, 0});
+    WriteAll(dir / "p.exe", Bytes(20, 0x90));
+    const std::string nowhere = dir / "no" + sqz::kPathSep + "out.swf";
+    auto reason = [](SwfResult r) { return r.reason; };
+    EXPECT_TRUE(CheckSwfSignature(dir / "f.swf", "FWS").Ok());
+    EXPECT_EQ(reason(CheckSwfSignature(dir / "c.swf", "FWS")), SwfReason::kAlreadyCompressed);
+    EXPECT_EQ(reason(CheckSwfSignature(dir / "odd.swf", "FWS")), SwfReason::kNotUncompressed);
+    EXPECT_EQ(reason(CheckSwfSignature(dir / "f.swf", "CWS")), SwfReason::kNotCompressed);
+    for (SwfResult missing : {CheckSwfSignature(dir / "missing.swf", "FWS"), CompressSwfEx(dir / "f.swf", nowhere),
+                              ExtractProjectorSwfEx(dir / "missing.exe", dir / "o.swf")}) {
+        EXPECT_TRUE(missing.reason == SwfReason::kCannotRead || missing.reason == SwfReason::kCannotWrite);
+        EXPECT_NE(missing.nSystemError, 0);
+    }
+    EXPECT_EQ(reason(CompressSwfEx(dir / "c.swf", dir / "o.swf")), SwfReason::kAlreadyCompressed);
+    EXPECT_EQ(reason(CompressSwfEx(dir / "short.swf", dir / "o.swf")), SwfReason::kTooShort);
+    EXPECT_EQ(reason(CompressSwfEx(dir / "f.swf", nowhere)), SwfReason::kCannotWrite);
+    EXPECT_EQ(reason(DecompressSwfEx(dir / "cut.swf", dir / "o.swf")), SwfReason::kBrokenStream);
+    EXPECT_EQ(reason(DecompressSwfEx(dir / "f.swf", dir / "o.swf")), SwfReason::kNotCompressed);
+    EXPECT_EQ(reason(ExtractProjectorSwfEx(dir / "p.exe", dir / "o.swf")), SwfReason::kNoMovie);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"c.swf", "cut.swf", "f.swf", "o.swf", "odd.swf", "p.exe",
+                                                     "short.swf"}));  // o.swf: the empty extraction only
+}
