@@ -78,6 +78,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (o.command == Command::kInfo) return Refuse("--best applies to test and optimize only");
             if (!CanCompressSwfBest()) return Refuse("--best: this build has no Zopfli, so it cannot compress harder");
             o.bBest = true;
+        } else if (a == "--keep-version") {
+            if (o.command == Command::kInfo) return Refuse("--keep-version applies to test and optimize only");
+            o.bKeepVersion = true;
         } else if (a == "--files-from" || a.compare(0, 13, "--files-from=") == 0) {
             if (!o.strFilesFrom.empty()) return Refuse("--files-from is given twice");
             if (a.size() > 12) {
@@ -119,11 +122,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "usage: squozen info [--json] [options] PATH...\n"
-           "       squozen test [--protect] [--best] [--json] [options] PATH...\n"
-           "       squozen optimize [--no-backup] [--protect] [--best] [--json] [options] PATH...\n"
+           "       squozen test [--protect] [--best] [--keep-version] [--json] [options] PATH...\n"
+           "       squozen optimize [--no-backup] [--protect] [--best] [--keep-version] [--json] [options] PATH...\n"
            "       (the paths may also, or instead, come from --files-from FILE)\n"
            "\n"
-           "Makes Flash movies smaller: uncompressed movies (FWS) become zlib-compressed ones (CWS, version 6).\n"
+           "Makes Flash movies smaller: uncompressed movies (FWS) become zlib-compressed ones (CWS). A movie keeps\n"
+           "its version from 6 on; an older one becomes version 6, the lowest a compressed movie can have, and\n"
+           "its line says so (\"version 5 -> 6\"), as the player may run its scripts differently then.\n"
            "\n"
            "commands:\n"
            "  info       show each movie's properties: version, length, frame size, frame rate, frame count,\n"
@@ -150,6 +155,9 @@ std::string UsageText() {
            "      --protect    test, optimize: add the Protect tag (against import) where it is missing\n"
            "      --best       test, optimize: compress with Zopfli: the same format, some 3 to 4 per cent\n"
            "                   smaller, tens to hundreds of times slower\n"
+           "      --keep-version\n"
+           "                   test, optimize: leave movies below version 6 uncompressed (skipped, with the\n"
+           "                   reason) rather than raise them to version 6\n"
            "      --json       one JSON object per line: one per file, then {\"totals\": ...}: the files, how many\n"
            "                   were done, skipped and failed, the bytes before and after (figures that add up\n"
            "                   across runs over parts of one collection); texts are UTF-8, and a byte that is\n"

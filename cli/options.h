@@ -21,6 +21,7 @@ struct Options {
     bool bBackup = true;         // optimize without --no-backup: "<name>_bak.swf" beside each source
     bool bProtect = false;       // --protect: the Protect tag is added where it is missing
     bool bBest = false;          // --best: compress with Zopfli (CompressSwfBest)
+    bool bKeepVersion = false;   // --keep-version: movies below version 6 are left uncompressed
     unsigned nJobs = 0;          // --jobs N: files worked on at once; 0 when not given (the number of cores)
     std::string strFilesFrom;    // --files-from FILE: a list of more paths ("-" for standard input); "" when none
     bool bNulSeparated = false;  // -0: the list's paths end with a NUL byte rather than a line end

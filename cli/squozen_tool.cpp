@@ -160,8 +160,10 @@ MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const st
         r.failure.strWhat = input.strError;
         return r;
     }
-    MovieBatchResult r = ProcessMovie(input.strPath, {o.command == Command::kOptimize, o.bBackup, o.bProtect,
-                                                      MovieVerdict::kRead, jobFolder, o.bBest});
+    MovieBatchRequest request{o.command == Command::kOptimize, o.bBackup, o.bProtect, MovieVerdict::kRead, jobFolder};
+    request.bBest = o.bBest;
+    request.bKeepVersion = o.bKeepVersion;
+    MovieBatchResult r = ProcessMovie(input.strPath, request);
     if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
     return r;
 }
@@ -183,7 +185,12 @@ std::string BatchText(const std::string& path, const MovieBatchResult& r, const 
         std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o),
                       FormatThousands(static_cast<int32_t>(r.nOriginal)).c_str(),
                       FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
-        return line + path + "\n";
+        std::string text = line + path;
+        // A movie whose version the compression raises may play differently: the line says so.
+        if (r.movie.nVersion != r.movie.nSourceVersion)
+            text +=
+                " (version " + std::to_string(r.movie.nSourceVersion) + " -> " + std::to_string(r.movie.nVersion) + ")";
+        return text + "\n";
     }
     std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == MovieOutcome::kSkipped ? "skipped" : "failed",
                   "", "", "");
@@ -207,6 +214,9 @@ std::string BatchJson(const std::string& path, const MovieBatchResult& r, const 
         .Add("sizeBefore", r.movie.nBefore)
         .Add("optimizedSize", r.movie.nAfter)
         .Add("ratio", static_cast<int32_t>(r.movie.nRatio))
+        .Add("sourceVersion", static_cast<int32_t>(r.movie.nSourceVersion))
+        .Add("version", static_cast<int32_t>(r.movie.nVersion))
+        .AddBool("versionRaised", r.movie.nVersion != r.movie.nSourceVersion)
         .AddBool("protected", r.movie.bProtected != 0);
     if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
     return j.Text() + "\n";

@@ -91,7 +91,13 @@ MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::strin
     f.reason = result.reason;
     f.nSystemError = result.nSystemError;
     if (step == MovieStep::kNone) {
-        f.strWhat = result.reason == SwfReason::kBadFlashFile ? kBadFlashFile : "already compressed";
+        if (result.reason == SwfReason::kBadFlashFile)
+            f.strWhat = kBadFlashFile;
+        else if (result.reason == SwfReason::kLowVersion)
+            f.strWhat = "version " + other + " kept: a compressed movie has version " +
+                        std::to_string(kMinCompressedSwfVersion) + " or later";
+        else
+            f.strWhat = "already compressed";
     } else if (result.reason == SwfReason::kCannotWrite && step == MovieStep::kCompress) {
         f.strWhat = "cannot compress " + file + " into " + other;
     } else {
@@ -120,8 +126,9 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
         compressed = work.strProtected;
         result.bProtected = 1;
     }
-    SwfResult compress =
-        bBest ? CompressSwfBestEx(compressed, work.strOutput) : CompressSwfEx(compressed, work.strOutput);
+    unsigned char version = 0;
+    SwfResult compress = bBest ? CompressSwfBestEx(compressed, work.strOutput, &version)
+                               : CompressSwfEx(compressed, work.strOutput, &version);
     if (!compress.Ok()) {
         result.bProtected = 0;
         result.failure = MakeMovieFailure(MovieStep::kCompress, compress, compressed, work.strOutput);
@@ -131,6 +138,8 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
     result.nBefore = GetFileSizeOnDisk(compressed);
     result.nAfter = GetFileSizeOnDisk(work.strOutput);
     result.nRatio = SavingRatio(result.nBefore, result.nAfter);
+    result.nSourceVersion = version;
+    result.nVersion = CompressedSwfVersion(version);
     return result;
 }
 
@@ -159,17 +168,23 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
     if (head.reason == SwfReason::kAlreadyCompressed)
         return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, head, source));
     bool bad = request.verdict == MovieVerdict::kBad;
-    if (request.verdict == MovieVerdict::kRead && head.reason != SwfReason::kCannotRead) {
-        SwfFileInfo info;
-        head = ReadSwfInfoEx(source, &info);
-        bad = head.Ok() && !IsValidSwf(info);
-        r.nOriginal = info.nFileSize;
+    SwfFileInfo info{};
+    if ((request.verdict == MovieVerdict::kRead || request.bKeepVersion) && head.reason != SwfReason::kCannotRead) {
+        SwfResult read = ReadSwfInfoEx(source, &info);
+        if (request.verdict == MovieVerdict::kRead) {
+            head = read;
+            bad = head.Ok() && !IsValidSwf(info);
+            r.nOriginal = info.nFileSize;
+        }
     }
     // A row marked bad is passed over even when its file is gone; a movie that cannot be read fails.
     if (bad)
         return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, {SwfReason::kBadFlashFile}, source));
     if (head.reason == SwfReason::kCannotRead)
         return Ended(MovieOutcome::kFailed, MakeMovieFailure(MovieStep::kRead, head, source));
+    if (request.bKeepVersion && info.nVersion < kMinCompressedSwfVersion)
+        return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, {SwfReason::kLowVersion}, source,
+                                                              std::to_string(info.nVersion)));
 
     MovieWorkFiles work =
         GetMovieWorkFiles(request.strWorkFolder.empty() ? GetTempFolder() : request.strWorkFolder, source);

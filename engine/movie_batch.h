@@ -56,7 +56,8 @@ struct MovieFailure {
 
 // The failure of `step` for `result` on `file` with the one text of its reason ("cannot read <file>", "<file> is
 // already compressed"; `other` is the output a compression could not write, or where a new content was kept); with
-// step kNone why a movie was passed over ("already compressed", "Bad Flash File"). No failure when `result` is Ok.
+// step kNone why a movie was passed over ("already compressed", "Bad Flash File", and for kLowVersion "version
+// <other> kept: ...", `other` being the movie's version). No failure when `result` is Ok.
 MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::string& file,
                               const std::string& other = std::string());
 // "<what>: <system's text>", the last part left out when there is no system error.
@@ -66,12 +67,14 @@ std::string DescribeMovieFailure(const MovieFailure& failure);
 
 // What OptimizeMovie did.
 struct MovieOptimizeResult {
-    int bOk = 0;           // non-zero when the compressed movie was written to the output
-    int bProtected = 0;    // non-zero when the Protect tag was inserted first (then nBefore is the protected copy's)
-    uint32_t nBefore = 0;  // A: size on disk of the file that was compressed (GetFileSizeOnDisk)
-    uint32_t nAfter = 0;   // B: size on disk of the output
-    int nRatio = 0;        // SavingRatio(A, B)
-    MovieFailure failure;  // when bOk is 0: step kCompress and the reason
+    int bOk = 0;             // non-zero when the compressed movie was written to the output
+    int bProtected = 0;      // non-zero when the Protect tag was inserted first (then nBefore is the protected copy's)
+    uint32_t nBefore = 0;    // A: size on disk of the file that was compressed (GetFileSizeOnDisk)
+    uint32_t nAfter = 0;     // B: size on disk of the output
+    int nRatio = 0;          // SavingRatio(A, B)
+    int nSourceVersion = 0;  // the version byte of the file that was compressed
+    int nVersion = 0;        // the output's: CompressedSwfVersion(nSourceVersion), higher only below version 6
+    MovieFailure failure;    // when bOk is 0: step kCompress and the reason
 };
 
 // The compressing step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
@@ -106,6 +109,9 @@ struct MovieBatchRequest {
     MovieVerdict verdict = MovieVerdict::kRead;
     std::string strWorkFolder;  // where the work files go; empty: GetTempFolder(), asked only for a movie worked on
     int bBest = 0;              // compressed with Zopfli (CompressSwfBestEx) instead of zlib's default level
+    // A movie below version 6 is passed over (kLowVersion) instead of being raised to version 6 by the compression,
+    // for users who want no change in how a movie plays. The step reads the movie's version itself for this.
+    bool bKeepVersion = false;
 };
 
 enum class MovieOutcome { kDone, kSkipped, kFailed };
@@ -119,7 +125,8 @@ struct MovieBatchResult {
 };
 
 // One movie of Test or Optimize, the rule of the file list and of the command-line tool alike:
-// - a compressed movie ("CWS") is passed over as "already compressed", then a bad one as "Bad Flash File";
+// - a compressed movie ("CWS") is passed over as "already compressed", then a bad one as "Bad Flash File", then,
+//   with bKeepVersion, one below version 6;
 // - a movie that cannot be read fails in the step kRead;
 // - the others are compressed into the work files of `source` (OptimizeMovie) and, for Optimize, put in place of
 //   the source (ReplaceMovie), which may fail in the steps kCompress, kBackup and kReplace.

@@ -88,7 +88,7 @@ SwfResult CheckSwfSignature(const std::string& path, const char* signature) {
     return {SignatureReason(head, got, signature)};
 }
 
-SwfResult CompressSwfEx(const std::string& source, const std::string& destination) {
+SwfResult CompressSwfEx(const std::string& source, const std::string& destination, unsigned char* pSourceVersion) {
     unsigned char header[kSwfHeaderSize];
     uint64_t size = 0;
     std::unique_ptr<ReadFile> in;
@@ -110,7 +110,7 @@ SwfResult CompressSwfEx(const std::string& source, const std::string& destinatio
     Buffer outBuf(bound < kChunk ? bound : kChunk);
     // The header goes out with the first compressed bytes.
     unsigned char* cws = outBuf.data();
-    cws[0] = 'C', cws[1] = 'W', cws[2] = 'S', cws[3] = kCompressedSwfVersion;
+    cws[0] = 'C', cws[1] = 'W', cws[2] = 'S', cws[3] = CompressedSwfVersion(header[3]);
     WriteLE32(cws + 4, static_cast<uint32_t>(size));
     size_t pending = kSwfHeaderSize;
     int flush = Z_NO_FLUSH;
@@ -132,7 +132,9 @@ SwfResult CompressSwfEx(const std::string& source, const std::string& destinatio
         } while (deflater.zs.avail_out == 0);
     } while (flush != Z_FINISH);
     in.reset();  // a source being replaced in place must be closed first on Windows
-    return out.Commit() ? SwfResult() : SwfResult{SwfReason::kCannotWrite, out.Error()};
+    if (!out.Commit()) return {SwfReason::kCannotWrite, out.Error()};
+    if (pSourceVersion) *pSourceVersion = header[3];
+    return SwfResult();
 }
 
 #ifdef SQZ_HAVE_ZOPFLI
@@ -182,7 +184,7 @@ int CanCompressSwfBest() {
 #endif
 }
 
-SwfResult CompressSwfBestEx(const std::string& source, const std::string& destination) {
+SwfResult CompressSwfBestEx(const std::string& source, const std::string& destination, unsigned char* pSourceVersion) {
 #ifdef SQZ_HAVE_ZOPFLI
     unsigned char header[kSwfHeaderSize];
     uint64_t size = 0;
@@ -194,7 +196,7 @@ SwfResult CompressSwfBestEx(const std::string& source, const std::string& destin
     AtomicFile out;
     if (!out.Open(destination)) return {SwfReason::kCannotWrite, out.Error()};
     // The movie header, then the zlib header zlib writes at its best level (deflate, 32 KB window).
-    unsigned char start[kSwfHeaderSize + 2] = {'C', 'W', 'S', kCompressedSwfVersion, 0, 0, 0, 0, 0x78, 0xDA};
+    unsigned char start[kSwfHeaderSize + 2] = {'C', 'W', 'S', CompressedSwfVersion(header[3]), 0, 0, 0, 0, 0x78, 0xDA};
     WriteLE32(start + 4, static_cast<uint32_t>(size));
     if (!out.File()->Write(start, sizeof start)) return Failed(SwfReason::kCannotWrite);
 
@@ -227,10 +229,13 @@ SwfResult CompressSwfBestEx(const std::string& source, const std::string& destin
                               static_cast<unsigned char>(adler >> 8), static_cast<unsigned char>(adler)};
     if (!out.File()->Write(check, sizeof check)) return Failed(SwfReason::kCannotWrite);
     in.reset();  // a source being replaced in place must be closed first on Windows
-    return out.Commit() ? SwfResult() : SwfResult{SwfReason::kCannotWrite, out.Error()};
+    if (!out.Commit()) return {SwfReason::kCannotWrite, out.Error()};
+    if (pSourceVersion) *pSourceVersion = header[3];
+    return SwfResult();
 #else
     (void)source;
     (void)destination;
+    (void)pSourceVersion;
     return {SwfReason::kNoZopfli};
 #endif
 }

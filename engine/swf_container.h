@@ -14,8 +14,13 @@
 
 // The 8-byte SWF header: signature (3 bytes), version (1), length of the uncompressed movie (4, little-endian).
 constexpr size_t kSwfHeaderSize = 8;
-// Version byte of every movie that CompressSwf writes.
-constexpr unsigned char kCompressedSwfVersion = 6;
+// The lowest version a compressed movie can have: players before version 6 do not read the compressed form.
+constexpr unsigned char kMinCompressedSwfVersion = 6;
+// The version byte CompressSwf writes for a source of version `source`: its own from 6 on, since the player runs a
+// movie's scripts by the rules of its version (7 is case-sensitive, 6 is not), and 6 below that.
+inline unsigned char CompressedSwfVersion(unsigned char source) {
+    return source < kMinCompressedSwfVersion ? kMinCompressedSwfVersion : source;
+}
 // Last 8 bytes of a Flash projector: this magic, then the length L of the movie that ends just before it.
 constexpr uint32_t kProjectorMagic = 0xFA123456u;
 constexpr size_t kProjectorTrailerSize = 8;
@@ -49,12 +54,14 @@ SwfResult CheckSwfSignature(const std::string& path, const char* signature);
 // Non-zero when the file opens and its first three bytes are "CWS" (0 when it cannot be opened or is shorter).
 inline int IsCompressedSwf(const std::string& path) { return CheckSwfSignature(path, "CWS").Ok(); }
 
-// Compresses an uncompressed movie: writes "CWS", version 6, the source's size S as the length field, then the
-// source's S - 8 bytes after its header as one zlib stream (the same bytes as zlib compress() at the default
-// level). The destination is created or replaced only on success, in one step; a failure leaves it as it was.
-// Fails as CheckSwfSignature for "FWS", with kTooShort below 8 bytes, kTooLarge at 4 GB or more, kCannotRead,
-// kNoMemory, or kCannotWrite when the destination cannot be written.
-SwfResult CompressSwfEx(const std::string& source, const std::string& destination);
+// Compresses an uncompressed movie: writes "CWS", the version CompressedSwfVersion gives for the source's version
+// byte (7 stays 7, 5 becomes 6), the source's size S as the length field, then the source's S - 8 bytes after its
+// header as one zlib stream (the same bytes as zlib compress() at the default level). The destination is created
+// or replaced only on success, in one step; a failure leaves it as it was. `pSourceVersion`, when given, receives
+// the source's version byte on success. Fails as CheckSwfSignature for "FWS", with kTooShort below 8 bytes,
+// kTooLarge at 4 GB or more, kCannotRead, kNoMemory, or kCannotWrite when the destination cannot be written.
+SwfResult CompressSwfEx(const std::string& source, const std::string& destination,
+                        unsigned char* pSourceVersion = nullptr);
 inline int CompressSwf(const std::string& source, const std::string& destination) {
     return CompressSwfEx(source, destination).Ok();
 }
@@ -66,7 +73,8 @@ inline int CompressSwf(const std::string& source, const std::string& destination
 // is byte for byte what Zopfli makes of the whole body at once. Some 50 to 250 times slower than CompressSwf.
 // Fails as CompressSwfEx does, and always (kNoZopfli) when the build has no Zopfli (CanCompressSwfBest() is 0). The
 // destination is created or replaced only on success, in one step.
-SwfResult CompressSwfBestEx(const std::string& source, const std::string& destination);
+SwfResult CompressSwfBestEx(const std::string& source, const std::string& destination,
+                            unsigned char* pSourceVersion = nullptr);
 inline int CompressSwfBest(const std::string& source, const std::string& destination) {
     return CompressSwfBestEx(source, destination).Ok();
 }

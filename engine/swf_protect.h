@@ -21,8 +21,9 @@ constexpr char kProtectWork2[] = "SwfTemp2.swf";
 
 // Writes the protected copy of `source` to `destination`; non-zero when the destination was written. An
 // uncompressed source gives an uncompressed copy (InsertProtectTag); a compressed one a compressed copy with
-// version byte 6, by way of the work files kProtectWork1 and kProtectWork2 in GetTempFolder(), which stay there
-// until it is emptied. A failure leaves an existing destination as it was.
+// the version CompressSwf gives the source's (CompressedSwfVersion), by way of the work files kProtectWork1 and
+// kProtectWork2 in GetTempFolder(), which stay there until it is emptied. A failure leaves an existing destination as
+// it was.
 int ProtectSwf(const std::string& source, const std::string& destination);
 
 // ProtectSwf with the work files `work1` (the decompressed source) and `work2` (with the tag) chosen by the

@@ -16,6 +16,7 @@ enum class SwfReason {
     kNoMemory,           // zlib could not have the memory it needs
     kGone,               // the movie is no longer there
     kBadFlashFile,       // not a movie of version 1 to 7: the batches pass over it
+    kLowVersion,         // below version 6, which compressing would raise to 6: passed over when asked to keep it
     kNoZopfli,           // the smallest compression was asked of a build without Zopfli
 };
 

@@ -82,8 +82,8 @@ protected:
     // One row of a batch: the engine's step (ProcessMovie) on the row's movie, with the options m_bBackup and
     // m_bProtect, its work files in the temp folder and the row's own verdict ("Bad Flash File"). Compressed movies
     // and bad rows are skipped silently. Test: the output's size and the saving ratio into columns 3 and 4, then
-    // "已测试". Optimize: the same, then version "6", "已优化" and image 1. When a step fails the user is told
-    // "优化 <path> 失败！" and the row keeps every text it had.
+    // "已测试". Optimize: the same, then the new file's version, "已优化" and image 1. When a step fails the user is
+    // told "优化 <path> 失败！" and the row keeps every text it had.
     void ProcessRow(int nItem, bool bOptimize);
     // The item commands. View and Delete work on the selected rows; Rename and Save as on the selection mark;
     // Properties on the selection mark, else the first selected row.

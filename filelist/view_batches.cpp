@@ -62,7 +62,9 @@ void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
         m_wndFileList.SetItemText(nItem, kColumnComment, kCommentTested);
         return;
     }
-    m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(kCompressedSwfVersion));
+    // The version the new file has: its own from 6 on, 6 for an older movie; the row's tint follows it. The image is
+    // that of an optimized movie whatever the version.
+    m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(result.movie.nVersion));
     m_wndFileList.SetItemText(nItem, kColumnComment, kCommentOptimized);
     LVITEMA image = {};
     image.mask = LVIF_IMAGE;

@@ -109,6 +109,7 @@ struct Expected {
     uint32_t original = 0, before = 0, after = 0;
     int ratio = 0;
     bool isProtected = false;
+    unsigned version = 0;  // the source's, from its properties
 };
 
 Expected EngineResult(const std::string& path, bool protect) {
@@ -125,6 +126,7 @@ Expected EngineResult(const std::string& path, bool protect) {
     e.after = r.nAfter;
     e.ratio = r.nRatio;
     e.isProtected = r.bProtected != 0;
+    e.version = static_cast<unsigned>(info.nVersion);
     return e;
 }
 
@@ -172,12 +174,12 @@ Bytes BigMovie(size_t size, uint32_t seed = 1) {
     return MakeMovie("FWS", 6, uint32_t(body.size() + 8), body);
 }
 
-// A movie after optimize: either untouched, or compressed (version 6, its old size in the length field) and
-// inflating back to the old body.
+// A movie after optimize: either untouched, or compressed (its version, raised to 6 when lower, and its old size in
+// the length field) and inflating back to the old body.
 void ExpectWholeMovie(const Bytes& now, const Bytes& before, const std::string& name) {
     if (now == before) return;
     ASSERT_GE(now.size(), 8u) << name;
-    EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+    EXPECT_EQ(Slice(now, 0, 4), CompressedHead(before[3])) << name;
     EXPECT_EQ(ReadLE32(now.data() + 4), before.size()) << name;
     EXPECT_EQ(InflateBody(now), Slice(before, 8, SIZE_MAX)) << name << " does not inflate back to its source";
 }
@@ -309,6 +311,10 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
             EXPECT_EQ(f["optimizedSize"], std::to_string(e.after));
             EXPECT_EQ(f["ratio"], std::to_string(e.ratio));
             EXPECT_EQ(f["protected"], e.isProtected ? "true" : "false");
+            // The compressed movie keeps its version from 6 on; an older one is raised to 6, and says so.
+            EXPECT_EQ(f["sourceVersion"], std::to_string(e.version));
+            EXPECT_EQ(f["version"], std::to_string(e.version < 6 ? 6 : e.version));
+            EXPECT_EQ(f["versionRaised"], e.version < 6 ? "true" : "false");
             sumBefore += e.before;
             sumAfter += e.after;
         }
@@ -322,7 +328,8 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
         s.ExpectTempEmpty();
     }
 
-    // The text: "tested", the two sizes with FormatThousands, the ratio with "%d%%", then the file.
+    // The text: "tested", the two sizes with FormatThousands, the ratio with "%d%%", then the file, and for the
+    // movie of version 5 the version it would have.
     const std::string one = s.in + "shumway-morph2.swf", other = s.in + "sub" + kSep + "shumway-morph2.swf";
     ProgramOutcome r = s.Run({"test", "--jobs", "1", one, other, s.in + "swfdec-Error-7.swf"});
     EXPECT_EQ(r.code, 0);
@@ -333,9 +340,11 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
         Expected e = EngineResult(i ? other : one, false);
         char ratio[16];
         std::snprintf(ratio, sizeof ratio, "%d%%", e.ratio);
-        EXPECT_EQ(Words(lines[1 + i]),
-                  (std::vector<std::string>{"tested", FormatThousands(int32_t(e.original)),
-                                            FormatThousands(int32_t(e.after)), ratio, i ? other : one}));
+        std::vector<std::string> words = {"tested", FormatThousands(int32_t(e.original)),
+                                          FormatThousands(int32_t(e.after)), ratio, i ? other : one};
+        ASSERT_EQ(e.version, i ? 5u : 6u);
+        if (i) words.insert(words.end(), {"(version", "5", "->", "6)"});
+        EXPECT_EQ(Words(lines[1 + i]), words);
     }
     EXPECT_EQ(Words(lines[3]),
               (std::vector<std::string>{"skipped", s.in + "swfdec-Error-7.swf:", "already", "compressed"}));
@@ -401,10 +410,10 @@ TEST(Cli, OptimizeWithProtectionAndWithoutBackup) {
     for (const std::string& n : names) {
         SCOPED_TRACE(n);
         Bytes now = ReadAll(s.in + n);
-        EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        Bytes original = ReadAll(CorpusDir() + n);
+        EXPECT_EQ(Slice(now, 0, 4), CompressedHead(original[3]));
         EXPECT_NE(IsSwfProtected(s.in + n), 0);
         // The body is the source's with the Protect tag after the frame header.
-        Bytes original = ReadAll(CorpusDir() + n);
         Bytes body = InflateBody(now);
         size_t start = SwfRectLength(original[8]) + 4;
         EXPECT_EQ(Slice(body, 0, start), Slice(original, 8, start));
@@ -413,6 +422,29 @@ TEST(Cli, OptimizeWithProtectionAndWithoutBackup) {
                   Slice(original, 8 + start, ReadLE32(original.data() + 4) - 8 - start));
         EXPECT_FALSE(Exists(GetBackupPath(s.in + n)));
     }
+}
+
+// --keep-version: movies below version 6, which a compressed movie cannot have, are left as they are and named
+// with the reason; the others are optimized and keep their version.
+TEST(Cli, KeepVersionLeavesOlderMoviesUncompressed) {
+    Workspace s;
+    const std::string v5 = "swfdec-button-hittest-5.swf", v7 = "swfdec-blend-mode-erase-7.swf";
+    for (const std::string& n : {v5, v7}) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+    ASSERT_EQ(ReadAll(s.in + v5)[3], 5);
+    ASSERT_EQ(ReadAll(s.in + v7)[3], 7);
+    ProgramOutcome r = s.Run({"optimize", "--keep-version", "--json", "--jobs", "1", s.in + v5, s.in + v7});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), 2u);
+    EXPECT_EQ(j.files[0]["status"], "skipped");
+    EXPECT_EQ(j.files[0]["reason"], "version 5 kept: a compressed movie has version 6 or later");
+    EXPECT_EQ(j.files[1]["status"], "optimized");
+    EXPECT_EQ(j.files[1]["version"], "7");
+    EXPECT_EQ(j.files[1]["versionRaised"], "false");
+    EXPECT_EQ(ReadAll(s.in + v5), ReadAll(CorpusDir() + v5));
+    EXPECT_FALSE(Exists(GetBackupPath(s.in + v5)));
+    EXPECT_EQ(Slice(ReadAll(s.in + v7), 0, 4), (Bytes{'C', 'W', 'S', 7}));
+    EXPECT_EQ(j.totals["totals.skipped"], "1");
 }
 
 // Failures name the file, the step and the reason; the other files are still done; nothing is changed for them.

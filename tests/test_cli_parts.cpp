@@ -85,6 +85,7 @@ TEST(CommandLine, UsageErrors) {
         {"info", "--protect", "a.swf"},
         {"info", "--no-backup", "a.swf"},
         {"info", "--best", "a.swf"},
+        {"info", "--keep-version", "a.swf"},
         {"test", "--files-from"},
         {"test", "--files-from=", "a.swf"},
         {"test", "--files-from", "a", "--files-from", "b"},

@@ -171,7 +171,7 @@ TEST(OptimizeMovie, EverySampleMovie) {
         EXPECT_EQ(r.bProtected, 0);
         Bytes out = ReadAll(files.strOutput);
         ASSERT_GE(out.size(), 8u);
-        EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        EXPECT_EQ(Slice(out, 0, 4), CompressedHead(original[3]));
         EXPECT_EQ(ReadLE32(out.data() + 4), original.size());
         EXPECT_EQ(InflateBody(out), Slice(original, 8, original.size()));
         EXPECT_EQ(r.nBefore, original.size());

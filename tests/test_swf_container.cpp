@@ -66,8 +66,9 @@ TEST(IsCompressedSwf, AnswersBySignatureOnly) {
         EXPECT_EQ(IsCompressedSwf(CorpusDir() + row.at("name")) != 0, row.at("signature") == "CWS") << row.at("name");
 }
 
-// Every uncompressed sample: the output is a version-6 "CWS" movie whose length field is the source's size and
-// whose body is exactly what zlib compress() makes of the source body, so it inflates back to it.
+// Every uncompressed sample (versions 4 to 17): the output is a "CWS" movie of the source's version (6 for one below
+// 6), whose length field is the source's size and whose body is exactly what zlib compress() makes of the source
+// body, so it inflates back to it.
 TEST(CompressSwf, CorpusMatchesZlibCompressByteForByte) {
     ScratchDir dir;
     int compressed = 0;
@@ -79,7 +80,7 @@ TEST(CompressSwf, CorpusMatchesZlibCompressByteForByte) {
         ASSERT_NE(CompressSwf(CorpusDir() + name, dir / "out.swf"), 0) << name;
         Bytes out = ReadAll(dir / "out.swf");
         ASSERT_GE(out.size(), 8u);
-        EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+        EXPECT_EQ(Slice(out, 0, 4), CompressedHead(static_cast<unsigned>(Num(row, "version")))) << name;
         EXPECT_EQ(ReadLE32(out.data() + 4), source.size()) << name;
         Bytes body = Slice(source, 8, source.size());
         EXPECT_EQ(Slice(out, 8, out.size()), ZlibCompress(body)) << name;
@@ -90,17 +91,18 @@ TEST(CompressSwf, CorpusMatchesZlibCompressByteForByte) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.swf"});  // no work file left behind
 }
 
-TEST(CompressSwf, VersionAndLengthComeFromTheOutputRulesNotTheSource) {
+TEST(CompressSwf, VersionFromSixOnIsKeptAndTheLengthIsTheRealSize) {
     ScratchDir dir;
-    // Version 7 and version 4 both become 6; a length field that lies is replaced by the real size, and bytes
-    // after the declared end are compressed with the rest.
-    for (unsigned char version : {7, 4}) {
+    // The player runs a movie's scripts by the rules of its version: 7 and 8 stay, 4 and 5 become 6, the lowest
+    // version of a compressed movie. A length field that lies is replaced by the real size, and bytes after the
+    // declared end are compressed with the rest.
+    for (unsigned char version : {8, 7, 6, 5, 4}) {
         Bytes body = SmallBody();
         for (unsigned char b : {0xDE, 0xAD, 0xBE, 0xEF}) body.push_back(b);
         WriteAll(dir / "in.swf", MakeMovie("FWS", version, 21, body));
         ASSERT_NE(CompressSwf(dir / "in.swf", dir / "out.swf"), 0);
         Bytes out = ReadAll(dir / "out.swf");
-        EXPECT_EQ(out[3], 6);
+        EXPECT_EQ(out[3], version < 6 ? 6 : version);
         EXPECT_EQ(ReadLE32(out.data() + 4), 8 + body.size());
         EXPECT_EQ(InflateBody(out), body);
     }
@@ -170,7 +172,7 @@ TEST(CompressSwfBest, CorpusMatchesZopfliAndIsSmallerThanTheDefault) {
         ASSERT_NE(CompressSwfBest(CorpusDir() + name, dir / "best.swf"), 0) << name;
         ASSERT_NE(CompressSwf(CorpusDir() + name, dir / "default.swf"), 0) << name;
         Bytes source = ReadAll(CorpusDir() + name), out = ReadAll(dir / "best.swf");
-        EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+        EXPECT_EQ(Slice(out, 0, 4), CompressedHead(source[3])) << name;
         EXPECT_EQ(ReadLE32(out.data() + 4), source.size()) << name;
         EXPECT_EQ(Slice(out, 8, 2), (Bytes{0x78, 0xDA})) << name;
         EXPECT_EQ(InflateBody(out), Slice(source, 8, source.size())) << name;
@@ -213,8 +215,9 @@ TEST(CompressSwfBest, BlockByBlockEqualsZopfliOnTheWholeBody) {
     }
 }
 
-// Compressing a version-6 movie whose length field is its size, then decompressing, gives back its bytes; for
-// every uncompressed sample the round trip restores the body, with version 6 and the real length.
+// Compressing a movie of version 6 or later whose length field is its size, then decompressing, gives back its
+// bytes; for every uncompressed sample the round trip restores the body, with its version (6 for an older one)
+// and the real length.
 TEST(DecompressSwf, RoundTripRestoresTheMovie) {
     ScratchDir dir;
     for (const OracleRow& row : LoadTable("oracle.tsv")) {
@@ -225,10 +228,10 @@ TEST(DecompressSwf, RoundTripRestoresTheMovie) {
         ASSERT_NE(DecompressSwf(dir / "c.swf", dir / "d.swf"), 0) << name;
         Bytes back = ReadAll(dir / "d.swf");
         Bytes expected = source;
-        expected[3] = 6;
+        expected[3] = CompressedHead(source[3])[3];
         WriteLE32(expected.data() + 4, static_cast<uint32_t>(source.size()));
         EXPECT_EQ(back, expected) << name;
-        if (source[3] == 6 && Num(row, "declared_len") == Num(row, "file_size")) {
+        if (source[3] >= 6 && Num(row, "declared_len") == Num(row, "file_size")) {
             EXPECT_EQ(back, source) << name;
         }
     }
