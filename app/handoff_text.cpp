@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform.h"
+#include "mbcs.h"
 
 namespace {
 
@@ -11,8 +11,6 @@ const char kSeparator[] = ".swf ";
 const size_t kSeparatorLength = sizeof(kSeparator) - 1;
 // The ".swf" of a separator, which stays with the path before it.
 const size_t kExtensionLength = 4;
-
-bool SystemLeadByte(unsigned char byte) { return sqz::IsDbcsLeadByte(byte); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -34,37 +32,17 @@ std::string HandoffTextFromBuffer(const char* buffer, size_t size) {
 }
 
 std::vector<std::string> SplitHandoffText(const std::string& text, LeadBytePredicate isLeadByte) {
-    if (!isLeadByte) isLeadByte = SystemLeadByte;
-
-    // One walk over the characters: lower-case the single-byte letters and note where a separator starts on a
-    // character boundary (a double-byte character's second byte never starts one).
-    std::string lower = text;
-    std::vector<size_t> matches;
-    for (size_t i = 0; i < lower.size();) {
-        if (isLeadByte(static_cast<unsigned char>(lower[i])) && i + 1 < lower.size()) {
-            i += 2;
-            continue;
-        }
-        if (lower[i] >= 'A' && lower[i] <= 'Z') lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
-        ++i;
-    }
-    for (size_t i = 0; i < lower.size();) {
-        if (isLeadByte(static_cast<unsigned char>(lower[i])) && i + 1 < lower.size()) {
-            i += 2;
-            continue;
-        }
-        if (lower.compare(i, kSeparatorLength, kSeparator) == 0) matches.push_back(i);
-        ++i;
-    }
-
+    // A separator starts only on a character boundary (a double-byte character's second byte never starts one).
+    std::string lower = sqz::MbsLower(text, isLeadByte);
     std::vector<std::string> paths;
-    // A separator at the very start ends the reading before anything is taken.
-    if (matches.empty() || matches.front() == 0) return paths;
     size_t start = 0;
-    for (size_t match : matches) {
+    for (size_t i = 0; i < lower.size(); i = sqz::MbsNext(lower, i, isLeadByte)) {
+        if (lower.compare(i, kSeparatorLength, kSeparator) != 0) continue;
+        // A separator at the very start ends the reading before anything is taken.
+        if (i == 0) break;
         // Everything from the end of the previous path (its space included) up to this ".swf".
-        paths.push_back(Trim(lower.substr(start, match + kExtensionLength - start)));
-        start = match + kExtensionLength;
+        paths.push_back(Trim(lower.substr(start, i + kExtensionLength - start)));
+        start = i + kExtensionLength;
     }
     return paths;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "mbcs.h"
+
 // Size of the buffer the handoff value is read into: the longest text the extension writes (1024 paths of at
 // most 259 bytes, each followed by a space).
 constexpr size_t kHandoffBufferSize = 266240;
@@ -15,8 +17,7 @@ constexpr size_t kHandoffBufferSize = 266240;
 // the whole buffer). Never reads beyond `size` bytes.
 std::string HandoffTextFromBuffer(const char* buffer, size_t size);
 
-// Tells whether a byte opens a double-byte character of the code page the text is in.
-using LeadBytePredicate = bool (*)(unsigned char);
+using sqz::LeadBytePredicate;
 
 // The paths handed over in `text`, in order. The text is lower-cased (single-byte letters A to Z only) and cut
 // after the ".swf" of every ".swf " (extension and one space) that starts on a character boundary; each piece is

@@ -1,5 +1,5 @@
-// The handoff value through which the Explorer extension hands movies to the program: HKEY_CURRENT_USER
-// "Software\Zenvola SWF Optimizer", REG_SZ value "StartWithParamter", every path followed by one space.
+// Taking over the handoff value (handoff_contract.h) through which the Explorer extension hands movies to the
+// program.
 #pragma once
 
 #include <string>

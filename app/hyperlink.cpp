@@ -26,7 +26,6 @@ constexpr WORD kHelpHandCursor = 106;
 CHyperLink::~CHyperLink() {
     // A link that goes before its dialog takes its window along: the window draws with the link's own font.
     if (m_hWnd) DestroyWindow();
-    if (m_fontUnderline) ::DeleteObject(m_fontUnderline);
 }
 
 void CHyperLink::PreSubclassWindow() {
@@ -38,9 +37,8 @@ void CHyperLink::PreSubclassWindow() {
     LOGFONTA lf;
     if (hDialogFont && ::GetObjectA(hDialogFont, sizeof(lf), &lf) == sizeof(lf)) {
         lf.lfUnderline = static_cast<BYTE>(m_nStyle & HLS_UNDERLINE);
-        if (m_fontUnderline) ::DeleteObject(m_fontUnderline);
-        m_fontUnderline = ::CreateFontIndirectA(&lf);
-        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontUnderline), TRUE);
+        m_fontUnderline.Attach(::CreateFontIndirectA(&lf));
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontUnderline.m_hObject), TRUE);
         PositionWindow();
     } else {
         m_nStyle &= ~HLS_AUTOSIZE;
@@ -206,8 +204,7 @@ BOOL CHyperLink::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             return TRUE;
         case WM_DESTROY:
             SendMessage(WM_SETFONT, 0, FALSE);
-            if (m_fontUnderline) ::DeleteObject(m_fontUnderline);
-            m_fontUnderline = nullptr;
+            m_fontUnderline.DeleteObject();
             return FALSE;
         default:
             return CWnd::OnWndMsg(msg, wParam, lParam, pResult);

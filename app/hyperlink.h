@@ -29,9 +29,9 @@ public:
     int m_bOver = 0;     // the pointer is over the link (which then holds the mouse capture)
     int m_bVisited = 0;  // followed successfully since the control was made
     UINT m_nStyle = HLS_DEFAULT;
-    std::string m_strUrl;             // the target handed to the shell
-    HFONT m_fontUnderline = nullptr;  // the control's own font, a copy of the dialog's
-    CToolTipCtrl m_toolTip;           // one tool (1) over the control, showing the target
+    std::string m_strUrl;    // the target handed to the shell
+    CFont m_fontUnderline;   // the control's own font, a copy of the dialog's
+    CToolTipCtrl m_toolTip;  // one tool (1) over the control, showing the target
 
     static const COLORREF s_crLinkColour;     // 0, 0, 255
     static const COLORREF s_crVisitedColour;  // 128, 0, 128

@@ -38,8 +38,6 @@ void GreyByPosition(HMENU hMenu, std::initializer_list<UINT> positions) {
 
 CMainFrame::~CMainFrame() {
     if (m_hWnd) DestroyWindow();
-    // The image list keeps its own copy of the images.
-    if (m_hToolbarBitmap) ::DeleteObject(m_hToolbarBitmap);
 }
 
 BOOL CMainFrame::CreateView(CSquozenView* pView) {
@@ -82,13 +80,10 @@ int CMainFrame::OnCreate() {
     band.hwndChild = m_wndToolBar.m_hWnd;
     if (!m_wndReBar.InsertBand(-1, &band)) return -1;
 
-    m_hToolbarBitmap = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR_IMAGES),
-                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
-    m_bmpToolbar.Attach(m_hToolbarBitmap);
-    if (m_imlToolbar.Create(32, 32, ILC_COLOR8 | ILC_MASK, 0, 7) && m_bmpToolbar.m_hObject)
-        m_imlToolbar.Add(m_bmpToolbar, RGB(255, 255, 255));
+    if (m_bmpToolbar.LoadBitmap(IDB_TOOLBAR_IMAGES)) m_hToolbarBitmap = m_bmpToolbar;
+    if (m_imlToolbar.Create(32, 32, ILC_COLOR8 | ILC_MASK, 0, 7) && m_hToolbarBitmap)
+        m_imlToolbar.Add(m_hToolbarBitmap, RGB(255, 255, 255));
     SetToolbarImages(m_imlToolbar);
-    m_bmpToolbar.Detach();
 
     if (!m_wndStatusBar.Create(WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, this, AFX_IDW_STATUS_BAR)) return -1;
     LayoutPanes();

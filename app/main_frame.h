@@ -6,12 +6,9 @@
 
 #include "controls.h"
 #include "frame_wnd.h"
+#include "handoff_contract.h"
 #include "list_messages.h"
 #include "sorting_list_ctrl.h"
-
-// Sent (wParam and lParam 0) by a starting copy of the program to the window of the running one, and by the first
-// copy to its own window at the end of its start-up: take the files of the handoff value.
-constexpr UINT WM_TAKE_HANDOFF = WM_USER + 210;  // 1234
 
 class CSquozenView;
 
@@ -23,7 +20,7 @@ public:
     int m_nSelectedCount = 0;                 // selected rows, as last reported (for greying only)
     int m_nFileCount = 0;                     // rows in the list, as last reported (for greying only)
     HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133, the toolbar's images
-    CBitmap m_bmpToolbar;                     // holds m_hToolbarBitmap only while the image list is made
+    CBitmap m_bmpToolbar;                     // owns m_hToolbarBitmap
     CImageList m_imlToolbar;                  // the toolbar's images, 32 x 32
     CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
     CStatusBarCtrl m_wndStatusBar;

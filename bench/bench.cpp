@@ -144,19 +144,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "running %s...\n", name.c_str());
         for (Row& r : fn()) rows.push_back(r);
     }
-    std::printf("| operation | baseline | files | MB | time (ms) | MB/s | ratio | target | peak MiB |\n");
-    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| operation | baseline | files | MB | time (ms) | MB/s | ratio | target | peak MiB | size |\n");
+    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool missed = false;
     for (const Row& r : rows) {
         double ratio = r.baseSeconds > 0 ? r.seconds / r.baseSeconds : 0;
-        char target[32] = "", peak[32] = "-";
+        char target[32] = "", peak[32] = "-", size[32] = "-";
         if (r.target > 0)
             std::snprintf(target, sizeof target, "%s %.2f", ratio <= r.target ? "<=" : "MISSED", r.target);
         if (r.peakMiB >= 0) std::snprintf(peak, sizeof peak, "%.1f", r.peakMiB);
+        if (r.sizeRatio > 0) std::snprintf(size, sizeof size, "%.4f", r.sizeRatio);
         if (r.target > 0 && ratio > r.target) missed = true;
-        std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s | %s |\n", r.operation.c_str(), r.baseline.c_str(),
-                    r.files, r.megabytes, r.seconds * 1000, r.seconds > 0 ? r.megabytes / r.seconds : 0, ratio, target,
-                    peak);
+        std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s | %s | %s |\n", r.operation.c_str(),
+                    r.baseline.c_str(), r.files, r.megabytes, r.seconds * 1000,
+                    r.seconds > 0 ? r.megabytes / r.seconds : 0, ratio, target, peak, size);
     }
     return missed ? 1 : 0;
 }

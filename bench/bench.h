@@ -16,6 +16,7 @@ struct Row {
     double seconds = 0;      // best time of one run of the operation
     double baseSeconds = 0;  // best time of one run of the baseline
     double peakMiB = -1;     // memory the operation added at its peak (-1: not measured)
+    double sizeRatio = 0;    // bytes the operation wrote against the baseline's (0: not measured)
     double target = 0;       // the ratio the operation must stay within (0: none)
 };
 

@@ -138,14 +138,14 @@ int main(int argc, char** argv) {
     ClearTempFolder();
     app.GetMainFrame()->DestroyWindow();
 
-    std::printf("| operation | baseline | files | MB | time (ms) | MB/s | ratio | target | peak MiB |\n");
-    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| operation | baseline | files | MB | time (ms) | MB/s | ratio | target | peak MiB | size |\n");
+    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool missed = false;
     for (const sqzbench::Row& r : rows) {
         double ratio = r.baseSeconds > 0 ? r.seconds / r.baseSeconds : 0;
         bool ok = ratio <= r.target;
         missed = missed || !ok;
-        std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s %.2f | - |\n", r.operation.c_str(),
+        std::printf("| %s | %s | %d | %.2f | %.2f | %.1f | %.2f | %s %.2f | - | - |\n", r.operation.c_str(),
                     r.baseline.c_str(), r.files, r.megabytes, r.seconds * 1000,
                     r.seconds > 0 ? r.megabytes / r.seconds : 0, ratio, ok ? "<=" : "MISSED", r.target);
     }

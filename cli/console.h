@@ -11,6 +11,9 @@ bool StderrIsTerminal();
 // The width of the terminal behind standard error in characters; 80 when it is not known.
 int TerminalColumns();
 
+// Makes standard input deliver its bytes as they are: no line-end translation, no end at Ctrl+Z (Windows).
+void SetBinaryStandardInput();
+
 // The system's folder for temporary files (TMPDIR or /tmp; GetTempPath on Windows), ending with the separator.
 std::string SystemTempFolder();
 // Creates a folder that only the user can enter (mode 0700 on POSIX systems); false when it exists or cannot be

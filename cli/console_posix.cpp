@@ -32,6 +32,9 @@ int TerminalColumns() {
     return 80;
 }
 
+// POSIX systems translate nothing.
+void SetBinaryStandardInput() {}
+
 std::string SystemTempFolder() {
     const char* dir = std::getenv("TMPDIR");
     std::string folder = dir && *dir ? dir : "/tmp";

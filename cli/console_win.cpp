@@ -1,9 +1,12 @@
 // The tool's operating-system needs on Windows.
 #include "console.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 
 #include "mbcs.h"
 
@@ -33,6 +36,8 @@ int TerminalColumns() {
     return 80;
 }
 
+void SetBinaryStandardInput() { _setmode(_fileno(stdin), _O_BINARY); }
+
 std::string SystemTempFolder() {
     char buffer[MAX_PATH + 1] = {};
     DWORD n = GetTempPathA(MAX_PATH, buffer);
@@ -56,14 +61,12 @@ std::string FileIdentity(const std::string& path) {
 
 std::string ToUtf8(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-            ++i;
+    for (size_t i = 0, n; i < text.size(); i += n) {
+        n = sqz::MbsNext(text, i) - i;
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            out += text[i];
             continue;
         }
-        size_t n = IsDBCSLeadByte(b) && i + 1 < text.size() ? 2 : 1;
         wchar_t wide[2];
         int w = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data() + i, static_cast<int>(n), wide, 2);
         char utf8[8];
@@ -72,7 +75,6 @@ std::string ToUtf8(const std::string& text) {
             out.append(utf8, static_cast<size_t>(u));
         else
             out.append(text, i, n);  // not a character of the code page: the JSON writer escapes the bytes
-        i += n;
     }
     return out;
 }

@@ -16,11 +16,15 @@ enum class Command {
 
 struct Options {
     Command command = Command::kHelp;
-    bool bJson = false;       // --json: one JSON object per line
-    bool bRecursive = false;  // --recursive: folders are walked with their subfolders
-    bool bBackup = true;      // optimize without --no-backup: "<name>_bak.swf" beside each source
-    bool bProtect = false;    // --protect: the Protect tag is added where it is missing
-    unsigned nJobs = 0;       // --jobs N: files worked on at once; 0 when not given (the number of cores)
+    bool bJson = false;          // --json: one JSON object per line
+    bool bRecursive = false;     // --recursive: folders are walked with their subfolders
+    bool bBackup = true;         // optimize without --no-backup: "<name>_bak.swf" beside each source
+    bool bProtect = false;       // --protect: the Protect tag is added where it is missing
+    bool bBest = false;          // --best: compress with Zopfli (CompressSwfBest)
+    bool bKeepVersion = false;   // --keep-version: movies below version 6 are left uncompressed
+    unsigned nJobs = 0;          // --jobs N: files worked on at once; 0 when not given (the number of cores)
+    std::string strFilesFrom;    // --files-from FILE: a list of more paths ("-" for standard input); "" when none
+    bool bNulSeparated = false;  // -0: the list's paths end with a NUL byte rather than a line end
     std::vector<std::string> paths;
 };
 
@@ -34,7 +38,8 @@ struct ParsedCommandLine {
 // Reads the arguments that follow the program name: a command, then options and paths in any order ("--" ends
 // the options). --help (-h) anywhere asks for the usage text, whatever else is wrong; --version likewise.
 // Refused, with the reason: no command, an unknown command or option, a missing or invalid --jobs value (1 to
-// 1024), an option that does not apply to the command, and test, optimize or info without a path.
+// 1024), a missing or second --files-from, -0 without --files-from, an option that does not apply to the command,
+// --best in a build without Zopfli, and test, optimize or info with neither a path nor --files-from.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending with a newline.

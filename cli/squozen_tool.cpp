@@ -12,6 +12,7 @@
 #include "movie_batch.h"
 #include "options.h"
 #include "ordered_pool.h"
+#include "path_list.h"
 #include "platform.h"
 #include "progress_bar.h"
 #include "swf_container.h"
@@ -24,9 +25,6 @@
 
 namespace sqzcli {
 namespace {
-
-// The comment the file list shows for a file that is not a valid movie, and the reason the tool gives for it.
-const char kBadFlashFile[] = "Bad Flash File";
 
 using sqz::Files;
 
@@ -76,27 +74,6 @@ private:
     std::vector<std::string> jobs_;
 };
 
-// "reason: the system's text", or the reason alone.
-std::string WithSystemText(const std::string& reason, int error) {
-    std::string text = sqz::SystemErrorText(error);
-    return text.empty() ? reason : reason + ": " + text;
-}
-
-// Whether the file opens for reading; the reason when it does not.
-bool Readable(const std::string& path, std::string* reason) {
-    if (Files().OpenRead(path)) return true;
-    *reason = WithSystemText("cannot read it", sqz::LastSystemError());
-    return false;
-}
-
-bool NameEndsWithExe(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".exe";
-}
-
 // Removes what the movie left in the job's work folder, so that the folder never holds more than one movie's.
 void DeleteWorkFiles(const MovieWorkFiles& work, bool protect) {
     Files().Delete(work.strOutput);
@@ -120,8 +97,9 @@ InfoResult ReadInfo(const InputFile& input, const std::string& jobFolder) {
         r.strError = input.strError;
         return r;
     }
-    if (!Readable(input.strPath, &r.strError)) return r;
-    r.info = ReadSwfInfo(input.strPath);
+    SwfResult read = ReadSwfInfoEx(input.strPath, &r.info);
+    r.strError = MovieFailureReason(MakeMovieFailure(MovieStep::kRead, read, input.strPath));
+    if (!read.Ok()) return r;
     // A projector's movie is asked about, not the executable: it is copied out into the work folder first.
     std::string movie = input.strPath;
     std::string extracted;
@@ -172,67 +150,21 @@ std::string InfoJson(const std::string& path, const InfoResult& r) {
 
 // ---- test and optimize ----
 
-enum class Outcome { kDone, kSkipped, kFailed };
-
-struct BatchResult {
-    Outcome outcome = Outcome::kFailed;
-    std::string strStep;     // failed: "read", "compress", "backup" or "replace"
-    std::string strReason;   // skipped or failed: why
-    uint32_t nOriginal = 0;  // the file list's original size: nFileSize of ReadSwfInfo
-    MovieOptimizeResult movie;
-    std::string strBackup;  // optimize with a backup: where it is
-};
-
-BatchResult Skip(const char* reason) {
-    BatchResult r;
-    r.outcome = Outcome::kSkipped;
-    r.strReason = reason;
-    return r;
-}
-
-BatchResult Fail(const std::string& step, const std::string& reason) {
-    BatchResult r;
-    r.strStep = step;
-    r.strReason = reason;
-    return r;
-}
-
-BatchResult Fail(const MovieFailure& f) {
-    return Fail(MovieStepName(f.step), WithSystemText(f.strWhat, f.nSystemError));
-}
-
-// One movie of Test or Optimize, by the rules of the file list: compressed movies and bad files are skipped;
-// the others are compressed into the job's work folder and, for Optimize, put in place of the source.
-BatchResult ProcessMovie(const InputFile& input, const Options& o, const std::string& jobFolder) {
-    const std::string& path = input.strPath;
-    if (!input.strError.empty()) return Fail("read", input.strError);
-    if (IsCompressedSwf(path)) return Skip("already compressed");
-    SwfFileInfo info = ReadSwfInfo(path);
-    if (!IsValidSwf(info)) {
-        // A file that does not open reads as a bad one too: that is a failure, with its reason.
-        std::string reason;
-        if (!Readable(path, &reason)) return Fail("read", reason);
-        return Skip(kBadFlashFile);
+// One file of Test or Optimize by the rule of the file list (ProcessMovie), in the job's work folder, which is
+// emptied again. A path of the command line that names nothing fails in the read step with the walk's reason.
+MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const std::string& jobFolder) {
+    if (!input.strError.empty()) {
+        MovieBatchResult r;
+        r.failure.step = MovieStep::kRead;
+        r.failure.reason = SwfReason::kCannotRead;
+        r.failure.strWhat = input.strError;
+        return r;
     }
-
-    MovieWorkFiles work = GetMovieWorkFiles(jobFolder, path);
-    BatchResult r;
-    r.nOriginal = info.nFileSize;
-    r.movie = OptimizeMovie(path, work, o.bProtect ? 1 : 0);
-    if (!r.movie.bOk) {
-        DeleteWorkFiles(work, o.bProtect);
-        return Fail(r.movie.failure);
-    }
-    if (o.command == Command::kOptimize) {
-        MovieFailure f = ReplaceMovie(path, work.strOutput, o.bBackup ? 1 : 0);
-        if (f.step != MovieStep::kNone) {
-            DeleteWorkFiles(work, o.bProtect);
-            return Fail(f);
-        }
-        if (o.bBackup) r.strBackup = GetBackupPath(path);
-    }
-    DeleteWorkFiles(work, o.bProtect);
-    r.outcome = Outcome::kDone;
+    MovieBatchRequest request{o.command == Command::kOptimize, o.bBackup, o.bProtect, MovieVerdict::kRead, jobFolder};
+    request.bBest = o.bBest;
+    request.bKeepVersion = o.bKeepVersion;
+    MovieBatchResult r = ProcessMovie(input.strPath, request);
+    if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
     return r;
 }
 
@@ -244,36 +176,49 @@ std::string BatchHeader() {
     return line;
 }
 
-std::string BatchText(const std::string& path, const BatchResult& r, const Options& o) {
+std::string BatchText(const std::string& path, const MovieBatchResult& r, const Options& o) {
     char line[128];
-    if (r.outcome == Outcome::kDone) {
+    if (r.outcome == MovieOutcome::kDone) {
         // As the file list shows them: sizes with FormatThousands, the ratio with "%d%%".
         char ratio[24];
         std::snprintf(ratio, sizeof ratio, "%d%%", r.movie.nRatio);
         std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o),
                       FormatThousands(static_cast<int32_t>(r.nOriginal)).c_str(),
                       FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
-        return line + path + "\n";
+        std::string text = line + path;
+        // A movie whose version the compression raises may play differently: the line says so.
+        if (r.movie.nVersion != r.movie.nSourceVersion)
+            text +=
+                " (version " + std::to_string(r.movie.nSourceVersion) + " -> " + std::to_string(r.movie.nVersion) + ")";
+        return text + "\n";
     }
-    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == Outcome::kSkipped ? "skipped" : "failed", "",
-                  "", "");
-    std::string why = r.outcome == Outcome::kFailed ? r.strStep + ": " + r.strReason : r.strReason;
+    std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == MovieOutcome::kSkipped ? "skipped" : "failed",
+                  "", "", "");
+    std::string why = r.outcome == MovieOutcome::kFailed ? DescribeMovieFailure(r.failure) : r.failure.strWhat;
     return line + path + ": " + why + "\n";
 }
 
-std::string BatchJson(const std::string& path, const BatchResult& r, const Options& o) {
+std::string BatchJson(const std::string& path, const MovieBatchResult& r, const Options& o) {
     JsonObject j;
     j.Add("path", ToUtf8(path));
-    if (r.outcome == Outcome::kSkipped) return j.Add("status", "skipped").Add("reason", r.strReason).Text() + "\n";
-    if (r.outcome == Outcome::kFailed)
-        return j.Add("status", "failed").Add("step", r.strStep).Add("reason", ToUtf8(r.strReason)).Text() + "\n";
+    if (r.outcome == MovieOutcome::kSkipped)
+        return j.Add("status", "skipped").Add("reason", r.failure.strWhat).Text() + "\n";
+    if (r.outcome == MovieOutcome::kFailed)
+        return j.Add("status", "failed")
+                   .Add("step", MovieStepName(r.failure.step))
+                   .Add("reason", ToUtf8(MovieFailureReason(r.failure)))
+                   .Text() +
+               "\n";
     j.Add("status", DoneWord(o))
         .Add("originalSize", r.nOriginal)
         .Add("sizeBefore", r.movie.nBefore)
         .Add("optimizedSize", r.movie.nAfter)
         .Add("ratio", static_cast<int32_t>(r.movie.nRatio))
+        .Add("sourceVersion", static_cast<int32_t>(r.movie.nSourceVersion))
+        .Add("version", static_cast<int32_t>(r.movie.nVersion))
+        .AddBool("versionRaised", r.movie.nVersion != r.movie.nSourceVersion)
         .AddBool("protected", r.movie.bProtected != 0);
-    if (!r.strBackup.empty()) j.Add("backup", ToUtf8(r.strBackup));
+    if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
     return j.Text() + "\n";
 }
 
@@ -292,6 +237,12 @@ std::string TotalsText(const Totals& t, const Options& o) {
     return text + "\n";
 }
 
+// The last line of --json: {"totals": ...}, with what an interrupted run left out.
+std::string TotalsLine(JsonObject& totals, size_t notProcessed) {
+    if (notProcessed > 0) totals.AddBool("interrupted", true).Add("notProcessed", static_cast<uint64_t>(notProcessed));
+    return JsonObject().Add("totals", totals).Text() + "\n";
+}
+
 std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
     JsonObject totals;
     totals.Add("files", static_cast<uint64_t>(t.nFiles))
@@ -301,8 +252,17 @@ std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
         .Add("sizeBefore", t.nBefore)
         .Add("optimizedSize", t.nAfter)
         .Add("ratio", static_cast<int64_t>(TotalSavingRatio(t.nBefore, t.nAfter)));
-    if (notProcessed > 0) totals.AddBool("interrupted", true).Add("notProcessed", static_cast<uint64_t>(notProcessed));
-    return JsonObject().Add("totals", totals).Text() + "\n";
+    return TotalsLine(totals, notProcessed);
+}
+
+// info's totals: nDone counts the valid movies, nSkipped the bad files, nFailed the files that could not be read.
+std::string InfoTotalsJson(const Totals& t, size_t notProcessed) {
+    JsonObject totals;
+    totals.Add("files", static_cast<uint64_t>(t.nFiles))
+        .Add("valid", static_cast<uint64_t>(t.nDone))
+        .Add("invalid", static_cast<uint64_t>(t.nSkipped))
+        .Add("failed", static_cast<uint64_t>(t.nFailed));
+    return TotalsLine(totals, notProcessed);
 }
 
 void Write(std::FILE* out, const std::string& text) {
@@ -340,7 +300,13 @@ unsigned JobCount(const Options& o, size_t files) {
 }
 
 int Run(const Options& o, std::FILE* out, std::FILE* err) {
-    std::vector<InputFile> inputs = CollectInputs(o.paths, o.bRecursive);
+    std::vector<std::string> paths = o.paths;
+    std::string listError;
+    if (!o.strFilesFrom.empty() && !ReadPathList(o.strFilesFrom, o.bNulSeparated, &paths, &listError)) {
+        Write(err, "squozen: " + listError + "\n");
+        return 2;
+    }
+    std::vector<InputFile> inputs = CollectInputs(paths, o.bRecursive);
     unsigned jobs = JobCount(o, inputs.size());
     WorkFolder folder;
     std::string error;
@@ -366,7 +332,10 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         std::vector<InfoResult> results(inputs.size());
         callbacks.work = [&](size_t i, unsigned w) { results[i] = ReadInfo(inputs[i], folder.Job(w)); };
         callbacks.done = [&](size_t i) {
-            if (!results[i].strError.empty()) ++failures;
+            if (!results[i].strError.empty())
+                ++totals.nFailed;
+            else
+                ++(IsValidSwf(results[i].info) ? totals.nDone : totals.nSkipped);
             std::string text =
                 o.bJson ? InfoJson(inputs[i].strPath, results[i]) : InfoText(inputs[i].strPath, results[i]);
             if (!o.bJson && i > 0 && results[i].strError.empty() && IsValidSwf(results[i].info)) text = "\n" + text;
@@ -377,16 +346,18 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         };
         done = RunOrdered(inputs.size(), jobs, callbacks);
         bar.Clear();
+        failures = totals.nFailed;
+        if (o.bJson) writer.Write(InfoTotalsJson(totals, inputs.size() - done));
     } else {
-        std::vector<BatchResult> results(inputs.size());
-        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessMovie(inputs[i], o, folder.Job(w)); };
+        std::vector<MovieBatchResult> results(inputs.size());
+        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessInput(inputs[i], o, folder.Job(w)); };
         callbacks.done = [&](size_t i) {
-            const BatchResult& r = results[i];
-            if (r.outcome == Outcome::kDone) {
+            const MovieBatchResult& r = results[i];
+            if (r.outcome == MovieOutcome::kDone) {
                 ++totals.nDone;
                 totals.nBefore += r.movie.nBefore;
                 totals.nAfter += r.movie.nAfter;
-            } else if (r.outcome == Outcome::kSkipped) {
+            } else if (r.outcome == MovieOutcome::kSkipped) {
                 ++totals.nSkipped;
             } else {
                 ++totals.nFailed;

@@ -124,17 +124,11 @@ void AtomicFile::Abort() {
     }
 }
 
-CopyResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable) {
-    CopyResult result;
-    auto fail = [&result](CopyOutcome outcome, int error) {
-        result.outcome = outcome;
-        result.nError = error;
-        return result;
-    };
+SwfResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable, std::string* kept) {
     std::unique_ptr<ReadFile> in = Files().OpenRead(from);
-    if (!in) return fail(CopyOutcome::kReadFailed, LastSystemError());
+    if (!in) return {SwfReason::kCannotRead, LastSystemError()};
     AtomicFile out;
-    if (!(over ? out.OpenOver(to) : out.Open(to))) return fail(CopyOutcome::kWriteFailed, out.Error());
+    if (!(over ? out.OpenOver(to) : out.Open(to))) return {SwfReason::kCannotWrite, out.Error()};
     // A block no larger than the file: most movies are small, and a small block costs no memory mapping.
     int64_t size = in->Size();
     size_t blockSize =
@@ -142,17 +136,15 @@ CopyResult CopyAtomically(const std::string& from, const std::string& to, bool o
     std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
     for (;;) {
         size_t n = in->Read(block.get(), blockSize);
-        if (in->Failed()) return fail(CopyOutcome::kReadFailed, LastSystemError());
-        if (n > 0 && !out.File()->Write(block.get(), n)) return fail(CopyOutcome::kWriteFailed, LastSystemError());
+        if (in->Failed()) return {SwfReason::kCannotRead, LastSystemError()};
+        if (n > 0 && !out.File()->Write(block.get(), n)) return {SwfReason::kCannotWrite, LastSystemError()};
         // A read comes back short only at the end of the file.
         if (n < blockSize) break;
     }
     in.reset();
-    if (!out.Commit(durable)) {
-        result.strKept = out.KeptPath();
-        return fail(CopyOutcome::kWriteFailed, out.Error());
-    }
-    return result;
+    if (out.Commit(durable)) return {};
+    if (kept) *kept = out.KeptPath();
+    return {SwfReason::kCannotWrite, out.Error()};
 }
 
 }  // namespace sqz

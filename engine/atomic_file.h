@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform.h"
+#include "swf_result.h"
 
 namespace sqz {
 
@@ -51,24 +52,13 @@ private:
     std::unique_ptr<WriteFile> file_;
 };
 
-// How CopyAtomically ended.
-enum class CopyOutcome {
-    kCopied,
-    kReadFailed,   // the source could not be opened or read
-    kWriteFailed,  // the copy could not be written or put in place
-};
-
-struct CopyResult {
-    CopyOutcome outcome = CopyOutcome::kCopied;
-    int nError = 0;       // the system's error code behind a failure (LastSystemError), 0 when not known
-    std::string strKept;  // AtomicFile::KeptPath() after a failed put in place, else empty
-};
-
 // Copies the file `from` to `to` through an AtomicFile, in blocks of at most 256 KB: a new `to`, or one put in
 // place of an existing `to` (Open); with `over`, the new content of a `to` that must exist, which keeps its
 // creation time and attributes and is refused when it is read-only or in use (OpenOver). Forced to disk before it
-// is put in place when `durable`. On failure `to` is as it was and no part of the copy is left behind (apart from
-// strKept in the rare case AtomicFile::KeptPath describes).
-CopyResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable);
+// is put in place when `durable`. Fails with kCannotRead when `from` cannot be opened or read, kCannotWrite when
+// the copy cannot be written or put in place. On failure `to` is as it was and no part of the copy is left behind,
+// apart from the rare case AtomicFile::KeptPath describes, whose file `*kept` (when given) then names.
+SwfResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable,
+                         std::string* kept = nullptr);
 
 }  // namespace sqz

@@ -6,15 +6,10 @@
 namespace sqz {
 namespace {
 
-// Length in bytes of the character starting at `pos`: 2 for a lead byte followed by a second byte.
-size_t CharLen(const std::string& s, size_t pos) {
-    return IsDbcsLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
-}
-
 // The code value of the character at `pos` plus one, and its length; 0 at the end of the text, so that a text
 // orders before every longer one, even one that goes on with a zero byte.
 unsigned CharCode(const std::string& s, size_t pos, size_t* len, bool fold) {
-    *len = pos < s.size() ? CharLen(s, pos) : 0;
+    *len = pos < s.size() ? MbsNext(s, pos) - pos : 0;
     if (*len == 0) return 0;
     auto b = static_cast<unsigned char>(s[pos]);
     if (*len == 2) return ((b << 8) | static_cast<unsigned char>(s[pos + 1])) + 1;
@@ -36,24 +31,31 @@ int Compare(const std::string& a, const std::string& b, bool fold) {
 
 }  // namespace
 
+size_t MbsNext(const std::string& s, size_t pos, LeadBytePredicate isLeadByte) {
+    auto b = static_cast<unsigned char>(s[pos]);
+    return pos + 1 < s.size() && (isLeadByte ? isLeadByte(b) : IsDbcsLeadByte(b)) ? pos + 2 : pos + 1;
+}
+
 size_t MbsFindLast(const std::string& s, char c) {
     size_t found = std::string::npos;
-    for (size_t i = 0; i < s.size(); i += CharLen(s, i))
-        if (s[i] == c && CharLen(s, i) == 1) found = i;
+    for (size_t i = 0, next; i < s.size(); i = next) {
+        next = MbsNext(s, i);
+        if (s[i] == c && next == i + 1) found = i;
+    }
     return found;
 }
 
 size_t MbsFind(const std::string& s, const std::string& needle, size_t from) {
-    for (size_t i = 0; i < s.size(); i += CharLen(s, i)) {
-        if (i < from) continue;
-        if (s.compare(i, needle.size(), needle) == 0) return i;
-    }
+    for (size_t i = 0; i < s.size(); i = MbsNext(s, i))
+        if (i >= from && s.compare(i, needle.size(), needle) == 0) return i;
     return needle.empty() && from <= s.size() ? from : std::string::npos;
 }
 
-std::string MbsLower(std::string s) {
-    for (size_t i = 0; i < s.size(); i += CharLen(s, i))
-        if (CharLen(s, i) == 1 && s[i] >= 'A' && s[i] <= 'Z') s[i] = static_cast<char>(s[i] - 'A' + 'a');
+std::string MbsLower(std::string s, LeadBytePredicate isLeadByte) {
+    for (size_t i = 0, next; i < s.size(); i = next) {
+        next = MbsNext(s, i, isLeadByte);
+        if (next == i + 1 && s[i] >= 'A' && s[i] <= 'Z') s[i] = static_cast<char>(s[i] - 'A' + 'a');
+    }
     return s;
 }
 
@@ -63,8 +65,10 @@ int MbsICmp(const std::string& a, const std::string& b) { return Compare(a, b, t
 
 bool MbsIsTrailByte(const std::string& s, size_t pos) {
     size_t i = 0;
-    while (i < pos && i < s.size()) i += CharLen(s, i);
+    while (i < pos && i < s.size()) i = MbsNext(s, i);
     return i > pos;
 }
+
+bool SamePath(const std::string& a, const std::string& b) { return kPathsIgnoreCase ? MbsICmp(a, b) == 0 : a == b; }
 
 }  // namespace sqz

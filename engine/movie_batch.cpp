@@ -3,7 +3,6 @@
 #include "movie_batch.h"
 
 #include <climits>
-#include <cstring>
 #include <memory>
 
 #include "atomic_file.h"
@@ -11,55 +10,48 @@
 #include "mbcs.h"
 #include "platform.h"
 #include "swf_container.h"
+#include "swf_inspect.h"
 #include "swf_protect.h"
 
 using sqz::Files;
 
 namespace {
 
-MovieFailure Failure(MovieStep step, std::string what, int error = 0) {
-    MovieFailure f;
-    f.step = step;
-    f.strWhat = std::move(what);
-    f.nSystemError = error;
-    return f;
-}
-
-// Why CompressSwf failed on `file`: something about the file itself, else the writing of `output`, with the
-// system error `error` that was current right after the failure.
-MovieFailure CompressFailure(const std::string& file, const std::string& output, int error) {
-    std::unique_ptr<sqz::ReadFile> in = Files().OpenRead(file);
-    if (!in) return Failure(MovieStep::kCompress, "cannot read " + file, sqz::LastSystemError());
-    unsigned char head[3] = {};
-    size_t got = in->Read(head, sizeof head);
-    int64_t size = in->Size();
-    if (in->Failed() || size < 0) return Failure(MovieStep::kCompress, "cannot read " + file, sqz::LastSystemError());
-    if (got == 3 && std::memcmp(head, "CWS", 3) == 0)
-        return Failure(MovieStep::kCompress, file + " is already compressed");
-    if (got < 3 || std::memcmp(head, "FWS", 3) != 0)
-        return Failure(MovieStep::kCompress, file + " is not an uncompressed movie");
-    if (size < static_cast<int64_t>(kSwfHeaderSize))
-        return Failure(MovieStep::kCompress, file + " is too short to be a movie");
-    if (size > 0xFFFFFFFFll) return Failure(MovieStep::kCompress, file + " is too large (4 GB or more)");
-    return Failure(MovieStep::kCompress, "cannot compress " + file + " into " + output, error);
-}
+// The text of each reason, around the name of the file it concerns.
+struct ReasonText {
+    SwfReason reason;
+    const char* pszBefore;
+    const char* pszAfter;
+};
+const ReasonText kReasonTexts[] = {
+    {SwfReason::kCannotRead, "cannot read ", ""},
+    {SwfReason::kCannotWrite, "cannot write ", ""},
+    {SwfReason::kAlreadyCompressed, "", " is already compressed"},
+    {SwfReason::kNotUncompressed, "", " is not an uncompressed movie"},
+    {SwfReason::kNotCompressed, "", " is not a compressed movie"},
+    {SwfReason::kTooShort, "", " is too short to be a movie"},
+    {SwfReason::kTooLarge, "", " is too large (4 GB or more)"},
+    {SwfReason::kBrokenStream, "", " holds a broken compressed movie"},
+    {SwfReason::kNoMovie, "", " holds no movie"},
+    {SwfReason::kNoMemory, "not enough memory to work on ", ""},
+    {SwfReason::kGone, "the movie ", " is gone"},
+    {SwfReason::kNoZopfli, "this build has no Zopfli to compress ", " harder"},
+};
 
 // Copies `from` to `to` for the step `step`, forced to disk before it is put in place: a new or replaced `to`, or,
 // with `over`, the new content of the existing `to`. On failure `to` is as it was.
 MovieFailure CopyDurably(MovieStep step, const std::string& from, const std::string& to, bool over) {
-    sqz::CopyResult copy = sqz::CopyAtomically(from, to, over, true);
-    switch (copy.outcome) {
-        case sqz::CopyOutcome::kCopied:
-            break;
-        case sqz::CopyOutcome::kReadFailed:
-            return Failure(step, "cannot read " + from, copy.nError);
-        case sqz::CopyOutcome::kWriteFailed: {
-            MovieFailure f = Failure(step, "cannot write " + to, copy.nError);
-            if (!copy.strKept.empty()) f.strWhat += " (its new content is kept as " + copy.strKept + ")";
-            return f;
-        }
-    }
-    return MovieFailure();
+    std::string kept;
+    SwfResult copy = sqz::CopyAtomically(from, to, over, true, &kept);
+    return MakeMovieFailure(step, copy, copy.reason == SwfReason::kCannotRead ? from : to, kept);
+}
+
+// A movie passed over, or failed before any work.
+MovieBatchResult Ended(MovieOutcome outcome, const MovieFailure& failure) {
+    MovieBatchResult r;
+    r.outcome = outcome;
+    r.failure = failure;
+    return r;
 }
 
 }  // namespace
@@ -71,8 +63,8 @@ MovieWorkFiles GetMovieWorkFiles(const std::string& workFolder, const std::strin
     MovieWorkFiles work;
     work.strOutput = workFolder + stem + "_Comp.swf";
     work.strProtected = workFolder + "ProtectTemp.swf";
-    work.strProtectWork1 = workFolder + "SwfTemp1.swf";
-    work.strProtectWork2 = workFolder + "SwfTemp2.swf";
+    work.strProtectWork1 = workFolder + kProtectWork1;
+    work.strProtectWork2 = workFolder + kProtectWork2;
     return work;
 }
 
@@ -88,26 +80,44 @@ int SavingRatio(uint32_t before, uint32_t after) {
 }
 
 const char* MovieStepName(MovieStep step) {
-    switch (step) {
-        case MovieStep::kCompress:
-            return "compress";
-        case MovieStep::kBackup:
-            return "backup";
-        case MovieStep::kReplace:
-            return "replace";
-        case MovieStep::kNone:
-            break;
+    static const char* const kNames[] = {"", "read", "compress", "backup", "replace"};  // in the order of MovieStep
+    return kNames[static_cast<int>(step)];
+}
+
+MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::string& file, const std::string& other) {
+    MovieFailure f;
+    if (result.Ok()) return f;
+    f.step = step;
+    f.reason = result.reason;
+    f.nSystemError = result.nSystemError;
+    if (step == MovieStep::kNone) {
+        if (result.reason == SwfReason::kBadFlashFile)
+            f.strWhat = kBadFlashFile;
+        else if (result.reason == SwfReason::kLowVersion)
+            f.strWhat = "version " + other + " kept: a compressed movie has version " +
+                        std::to_string(kMinCompressedSwfVersion) + " or later";
+        else
+            f.strWhat = "already compressed";
+    } else if (result.reason == SwfReason::kCannotWrite && step == MovieStep::kCompress) {
+        f.strWhat = "cannot compress " + file + " into " + other;
+    } else {
+        for (const ReasonText& text : kReasonTexts)
+            if (text.reason == result.reason) f.strWhat = text.pszBefore + file + text.pszAfter;
+        if (!other.empty()) f.strWhat += " (its new content is kept as " + other + ")";
     }
-    return "";
+    return f;
+}
+
+std::string MovieFailureReason(const MovieFailure& failure) {
+    if (failure.nSystemError == 0) return failure.strWhat;
+    return failure.strWhat + ": " + sqz::SystemErrorText(failure.nSystemError);
 }
 
 std::string DescribeMovieFailure(const MovieFailure& failure) {
-    std::string text = std::string(MovieStepName(failure.step)) + ": " + failure.strWhat;
-    if (failure.nSystemError != 0) text += ": " + sqz::SystemErrorText(failure.nSystemError);
-    return text;
+    return std::string(MovieStepName(failure.step)) + ": " + MovieFailureReason(failure);
 }
 
-MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect) {
+MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect, int bBest) {
     MovieOptimizeResult result;
     std::string compressed = source;
     // Only an uncompressed movie is offered to protection: anything else fails to compress below as it is.
@@ -116,16 +126,20 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
         compressed = work.strProtected;
         result.bProtected = 1;
     }
-    if (!CompressSwf(compressed, work.strOutput)) {
-        int error = sqz::LastSystemError();
+    unsigned char version = 0;
+    SwfResult compress = bBest ? CompressSwfBestEx(compressed, work.strOutput, &version)
+                               : CompressSwfEx(compressed, work.strOutput, &version);
+    if (!compress.Ok()) {
         result.bProtected = 0;
-        result.failure = CompressFailure(compressed, work.strOutput, error);
+        result.failure = MakeMovieFailure(MovieStep::kCompress, compress, compressed, work.strOutput);
         return result;
     }
     result.bOk = 1;
     result.nBefore = GetFileSizeOnDisk(compressed);
     result.nAfter = GetFileSizeOnDisk(work.strOutput);
     result.nRatio = SavingRatio(result.nBefore, result.nAfter);
+    result.nSourceVersion = version;
+    result.nVersion = CompressedSwfVersion(version);
     return result;
 }
 
@@ -135,20 +149,48 @@ MovieFailure ReplaceMovie(const std::string& source, const std::string& output, 
     // was compressed meanwhile (by another run) is not replaced by an older content.
     sqz::FileEntry entry;
     if (!Files().Find(source, &entry) || entry.bFolder)
-        return Failure(first, "the movie " + source + " is gone", sqz::LastSystemError());
-    {
-        std::unique_ptr<sqz::ReadFile> in = Files().OpenRead(source);
-        unsigned char head[3] = {};
-        size_t got = in ? in->Read(head, sizeof head) : 0;
-        if (!in || in->Failed()) return Failure(first, "cannot read " + source, sqz::LastSystemError());
-        if (got == 3 && std::memcmp(head, "CWS", 3) == 0) return Failure(first, source + " is already compressed");
-    }
-    if (!IsCompressedSwf(output))
-        return Failure(MovieStep::kReplace, "the compressed movie " + output + " is missing or damaged");
+        return MakeMovieFailure(first, {SwfReason::kGone, sqz::LastSystemError()}, source);
+    SwfResult check = CheckSwfSignature(source, "FWS");
+    if (!check.Ok()) return MakeMovieFailure(first, check, source);
+    check = CheckSwfSignature(output, "CWS");
+    if (!check.Ok()) return MakeMovieFailure(MovieStep::kReplace, check, output);
 
     if (bBackup) {
         MovieFailure f = CopyDurably(MovieStep::kBackup, source, GetBackupPath(source), false);
         if (f.step != MovieStep::kNone) return f;
     }
     return CopyDurably(MovieStep::kReplace, output, source, true);
+}
+
+MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest& request) {
+    MovieBatchResult r;
+    SwfResult head = CheckSwfSignature(source, "FWS");
+    if (head.reason == SwfReason::kAlreadyCompressed)
+        return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, head, source));
+    bool bad = request.verdict == MovieVerdict::kBad;
+    SwfFileInfo info{};
+    if ((request.verdict == MovieVerdict::kRead || request.bKeepVersion) && head.reason != SwfReason::kCannotRead) {
+        SwfResult read = ReadSwfInfoEx(source, &info);
+        if (request.verdict == MovieVerdict::kRead) {
+            head = read;
+            bad = head.Ok() && !IsValidSwf(info);
+            r.nOriginal = info.nFileSize;
+        }
+    }
+    // A row marked bad is passed over even when its file is gone; a movie that cannot be read fails.
+    if (bad)
+        return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, {SwfReason::kBadFlashFile}, source));
+    if (head.reason == SwfReason::kCannotRead)
+        return Ended(MovieOutcome::kFailed, MakeMovieFailure(MovieStep::kRead, head, source));
+    if (request.bKeepVersion && info.nVersion < kMinCompressedSwfVersion)
+        return Ended(MovieOutcome::kSkipped, MakeMovieFailure(MovieStep::kNone, {SwfReason::kLowVersion}, source,
+                                                              std::to_string(info.nVersion)));
+
+    MovieWorkFiles work =
+        GetMovieWorkFiles(request.strWorkFolder.empty() ? GetTempFolder() : request.strWorkFolder, source);
+    r.movie = OptimizeMovie(source, work, request.bProtect, request.bBest);
+    r.failure =
+        r.movie.bOk && request.bOptimize ? ReplaceMovie(source, work.strOutput, request.bBackup) : r.movie.failure;
+    if (r.failure.step == MovieStep::kNone) r.outcome = MovieOutcome::kDone;
+    return r;
 }

@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <string>
 
+#include "swf_result.h"
+
 // The work files of one movie, all in one work folder.
 struct MovieWorkFiles {
     std::string strOutput;        // the compressed movie: work folder + GetFileStem(source) + "_Comp.swf"
     std::string strProtected;     // the protected copy: work folder + "ProtectTemp.swf"
-    std::string strProtectWork1;  // the protection step's work files: "SwfTemp1.swf" and "SwfTemp2.swf"
+    std::string strProtectWork1;  // the protection step's work files: kProtectWork1 and kProtectWork2
     std::string strProtectWork2;
 };
 
@@ -35,40 +37,53 @@ int SavingRatio(uint32_t before, uint32_t after);
 // The step of the file work that failed.
 enum class MovieStep {
     kNone,      // nothing failed
+    kRead,      // reading the movie before any work (ProcessMovie)
     kCompress,  // compressing into the work folder (OptimizeMovie)
     kBackup,    // writing the backup beside the source (ReplaceMovie)
     kReplace,   // putting the compressed movie in place of the source (ReplaceMovie)
 };
 
-// "compress", "backup", "replace"; "" for kNone.
+// "read", "compress", "backup", "replace"; "" for kNone.
 const char* MovieStepName(MovieStep step);
 
-// Why a step failed, for the user.
+// Why a step failed, or, with step kNone and a reason, why a movie was passed over.
 struct MovieFailure {
     MovieStep step = MovieStep::kNone;
-    std::string strWhat;   // what could not be done, naming the file: "cannot write D:\m\intro_bak.swf"
+    SwfReason reason = SwfReason::kNone;
+    std::string strWhat;   // the reason's text, naming the file: "cannot write D:\m\intro_bak.swf"
     int nSystemError = 0;  // the system's error code behind it (LastSystemError), 0 when there is none
 };
 
-// "<step>: <what>: <system's text>", the last part left out when there is no system error.
+// The failure of `step` for `result` on `file` with the one text of its reason ("cannot read <file>", "<file> is
+// already compressed"; `other` is the output a compression could not write, or where a new content was kept); with
+// step kNone why a movie was passed over ("already compressed", "Bad Flash File", and for kLowVersion "version
+// <other> kept: ...", `other` being the movie's version). No failure when `result` is Ok.
+MovieFailure MakeMovieFailure(MovieStep step, SwfResult result, const std::string& file,
+                              const std::string& other = std::string());
+// "<what>: <system's text>", the last part left out when there is no system error.
+std::string MovieFailureReason(const MovieFailure& failure);
+// "<step>: " followed by MovieFailureReason.
 std::string DescribeMovieFailure(const MovieFailure& failure);
 
 // What OptimizeMovie did.
 struct MovieOptimizeResult {
-    int bOk = 0;           // non-zero when the compressed movie was written to the output
-    int bProtected = 0;    // non-zero when the Protect tag was inserted first (then nBefore is the protected copy's)
-    uint32_t nBefore = 0;  // A: size on disk of the file that was compressed (GetFileSizeOnDisk)
-    uint32_t nAfter = 0;   // B: size on disk of the output
-    int nRatio = 0;        // SavingRatio(A, B)
-    MovieFailure failure;  // when bOk is 0: step kCompress and the reason
+    int bOk = 0;             // non-zero when the compressed movie was written to the output
+    int bProtected = 0;      // non-zero when the Protect tag was inserted first (then nBefore is the protected copy's)
+    uint32_t nBefore = 0;    // A: size on disk of the file that was compressed (GetFileSizeOnDisk)
+    uint32_t nAfter = 0;     // B: size on disk of the output
+    int nRatio = 0;          // SavingRatio(A, B)
+    int nSourceVersion = 0;  // the version byte of the file that was compressed
+    int nVersion = 0;        // the output's: CompressedSwfVersion(nSourceVersion), higher only below version 6
+    MovieFailure failure;    // when bOk is 0: step kCompress and the reason
 };
 
-// The per-movie step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
+// The compressing step of Test and Optimize. With `bProtect` set and no Protect tag in the source yet, the source is
 // first copied into the protected copy with the tag inserted; when that fails the unprotected source is compressed
-// instead, without a word. The movie is then compressed (CompressSwf) into the output and both files are measured.
-// Fails when the compression fails: the source does not open, is not an uncompressed ("FWS") movie (a compressed
-// movie, a projector), or the output cannot be written. The source is never changed.
-MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect);
+// instead, without a word. The movie is then compressed into the output, with CompressSwf, or with CompressSwfBest
+// when `bBest` is set, and both files are measured. Fails when the compression fails: the source does not open, is
+// not an uncompressed ("FWS") movie (a compressed movie, a projector), or the output cannot be written. The source
+// is never changed.
+MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFiles& work, int bProtect, int bBest = 0);
 
 // The Optimize step after OptimizeMovie: puts the compressed movie `output` in place of `source`, keeping a backup
 // at GetBackupPath(source) first when `bBackup` is set.
@@ -81,3 +96,39 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
 // Returns a failure with step kNone on success, else the step that failed (kBackup or kReplace) and why. When the
 // replace fails after the backup was written, the backup stays: it is a whole copy of the unchanged source.
 MovieFailure ReplaceMovie(const std::string& source, const std::string& output, int bBackup);
+
+// Whether a movie is valid (version 1 to 7): the batch step reads its properties itself (kRead, ReadSwfInfoEx), or
+// takes the caller's verdict (a row of the file list is marked "Bad Flash File" or not).
+enum class MovieVerdict { kRead, kValid, kBad };
+
+// What the batch step is to do with a movie.
+struct MovieBatchRequest {
+    bool bOptimize = false;  // Optimize: the source is replaced (ReplaceMovie); else Test
+    int bBackup = 0;         // Optimize: a backup is kept first
+    int bProtect = 0;        // the Protect tag is inserted first
+    MovieVerdict verdict = MovieVerdict::kRead;
+    std::string strWorkFolder;  // where the work files go; empty: GetTempFolder(), asked only for a movie worked on
+    int bBest = 0;              // compressed with Zopfli (CompressSwfBestEx) instead of zlib's default level
+    // A movie below version 6 is passed over (kLowVersion) instead of being raised to version 6 by the compression,
+    // for users who want no change in how a movie plays. The step reads the movie's version itself for this.
+    bool bKeepVersion = false;
+};
+
+enum class MovieOutcome { kDone, kSkipped, kFailed };
+
+// What the batch step did with a movie.
+struct MovieBatchResult {
+    MovieOutcome outcome = MovieOutcome::kFailed;
+    MovieFailure failure;       // skipped: why (step kNone); failed: the step and why
+    uint32_t nOriginal = 0;     // with the verdict kRead: nFileSize of the movie's properties
+    MovieOptimizeResult movie;  // done: the sizes and the ratio
+};
+
+// One movie of Test or Optimize, the rule of the file list and of the command-line tool alike:
+// - a compressed movie ("CWS") is passed over as "already compressed", then a bad one as "Bad Flash File", then,
+//   with bKeepVersion, one below version 6;
+// - a movie that cannot be read fails in the step kRead;
+// - the others are compressed into the work files of `source` (OptimizeMovie) and, for Optimize, put in place of
+//   the source (ReplaceMovie), which may fail in the steps kCompress, kBackup and kReplace.
+// The work files stay where they are.
+MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest& request);

@@ -77,8 +77,6 @@ public:
     virtual bool CreateFolder(const std::string& path) = 0;
     // Deletes a file (never a folder).
     virtual bool Delete(const std::string& path) = 0;
-    // Copies a file; with `overwrite` false it fails when the destination exists.
-    virtual bool Copy(const std::string& from, const std::string& to, bool overwrite) = 0;
     // Renames a file; fails when `to` exists.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     // Renames `from` over `to` in one step, replacing `to` if it exists; both in the same folder.

@@ -1,8 +1,6 @@
 // The engine's file services on POSIX systems (the native Linux build).
 #include "platform.h"
 
-#include "file_helpers.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -185,24 +183,6 @@ public:
         if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
         return ::unlink(path.c_str()) == 0;
     }
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
-        auto in = OpenRead(from);
-        if (!in) return false;
-        auto out = OpenWrite(to, overwrite ? CreateMode::kTruncate : CreateMode::kExclusive);
-        if (!out) return false;
-        char buffer[64 * 1024];
-        size_t n;
-        bool ok = true;
-        while ((n = in->Read(buffer, sizeof buffer)) > 0) {
-            if (!out->Write(buffer, n)) {
-                ok = false;
-                break;
-            }
-        }
-        ok = ok && !in->Failed();
-        ok = out->Close() && ok;
-        return ok;
-    }
     bool Move(const std::string& from, const std::string& to) override {
         // A rename that refuses an existing destination, which plain rename() would silently replace.
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -270,6 +250,3 @@ std::string SystemErrorText(int code) {
 }
 
 }  // namespace sqz
-
-// There are no file dialogs here; the figure is that of the 32-bit Windows NT record.
-unsigned FileDialogStructSize() { return 88; }

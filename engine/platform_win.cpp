@@ -140,9 +140,6 @@ public:
     }
     bool CreateFolder(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
     bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
-        return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != 0;
-    }
     bool Move(const std::string& from, const std::string& to) override {
         return MoveFileA(from.c_str(), to.c_str()) != 0;
     }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 
+#include "mbcs.h"
 #include "platform.h"
 #include "swf_body.h"
 #include "swf_container.h"
@@ -25,14 +26,6 @@ struct MovieSpan {
     bool projector = false;
     uint32_t storedLength = 0;  // a projector's L
 };
-
-bool NameEndsWithExe(const std::string& path) {
-    if (path.size() < 4) return false;
-    const char* tail = path.c_str() + path.size() - 4;
-    // ".exe" cannot be the tail of a double-byte character: '.' is neither a lead nor a trail byte.
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'x' && lower(tail[3]) == 'e';
-}
 
 uint32_t ClampTime(int64_t t) {
     if (t < 0) return 0;
@@ -78,34 +71,36 @@ void ReadFrameHeader(sqz::SwfBodyReader& body, SwfFileInfo* info) {
     info->nFrameCount = rate[2] | (rate[3] << 8);
 }
 
-// The reading of ReadSwfInfo (`inflate` true) and of ReadSwfHeaderInfo (false); ReadSwfRowInfo leaves out the
-// creation time (`withTime` false) and asks whether the file itself starts with "CWS" (`fileCompressed`).
-SwfFileInfo ReadMovieFile(const std::string& path, bool inflate, bool withTime = true, int* fileCompressed = nullptr) {
-    SwfFileInfo info{};
+// The reading of ReadSwfInfo (`inflate` true) and of ReadSwfHeaderInfo (false) into `*out`; ReadSwfRowInfo leaves
+// out the creation time (`withTime` false) and asks whether the file itself starts with "CWS" (`fileCompressed`).
+SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out, bool withTime = true,
+                        int* fileCompressed = nullptr) {
+    *out = SwfFileInfo{};
+    SwfFileInfo& info = *out;
     if (fileCompressed) *fileCompressed = 0;
     std::unique_ptr<ReadFile> file = Files().OpenRead(path);
-    if (!file) return info;
-    int64_t size = file->Size();
+    int64_t size = file ? file->Size() : -1;
+    if (size < 0) return {SwfReason::kCannotRead, sqz::LastSystemError()};
     MovieSpan span;
-    bool located = size >= 0 && LocateMovie(*file, path, static_cast<uint64_t>(size), &span);
+    bool located = LocateMovie(*file, path, static_cast<uint64_t>(size), &span);
     if (fileCompressed) {
         // The signature of the file itself: a projector's movie may be compressed while the file is not.
         unsigned char start[3] = {};
-        *fileCompressed = file->Seek(0) && file->Read(start, sizeof start) == sizeof start && start[0] == 'C' &&
-                          start[1] == 'W' && start[2] == 'S';
+        *fileCompressed = file->Seek(0) && file->Read(start, sizeof start) == sizeof start &&
+                          HasSwfSignature(start, sizeof start, "CWS");
     }
-    if (!located) return info;
+    if (!located) return {};
 
     unsigned char header[kSwfHeaderSize] = {};
     size_t got = 0;
     if (file->Seek(span.begin))
         got = file->Read(header, static_cast<size_t>(std::min<uint64_t>(kSwfHeaderSize, span.end - span.begin)));
-    bool compressed = inflate && got >= 3 && header[0] == 'C' && header[1] == 'W' && header[2] == 'S';
+    bool compressed = inflate && HasSwfSignature(header, got, "CWS");
     // The size of a compressed movie as it is stored: the file's, or the L bytes inside a projector.
     uint32_t stored = span.projector ? span.storedLength : static_cast<uint32_t>(size);
     if (got < kSwfHeaderSize) {
         if (compressed) info.nFileSize = stored;
-        return info;
+        return {};
     }
 
     sqz::SwfBodyReader body(*file, span.begin + kSwfHeaderSize, span.end, compressed);
@@ -114,7 +109,7 @@ SwfFileInfo ReadMovieFile(const std::string& path, bool inflate, bool withTime =
         // A compressed movie that does not inflate whole is a bad file; only its size is known.
         info = SwfFileInfo{};
         info.nFileSize = stored;
-        return info;
+        return {};
     }
     info.nVersion = header[3];
     if (compressed)
@@ -125,17 +120,33 @@ SwfFileInfo ReadMovieFile(const std::string& path, bool inflate, bool withTime =
         info.nFileSize = ReadLE32(header + 4);
     sqz::FileEntry entry;
     if (withTime && Files().Find(path, &entry)) info.tCreated = ClampTime(entry.tCreated);
+    return {};
+}
+
+// The record ReadMovieFile leaves.
+SwfFileInfo MovieFileInfo(const std::string& path, bool inflate) {
+    SwfFileInfo info;
+    ReadMovieFile(path, inflate, &info);
     return info;
 }
 
 }  // namespace
 
-SwfFileInfo ReadSwfInfo(const std::string& path) { return ReadMovieFile(path, true); }
+bool NameEndsWithExe(const std::string& path) {
+    // ".exe" cannot be the tail of a double-byte character: '.' is neither a lead nor a trail byte.
+    return path.size() >= 4 && sqz::MbsICmp(path.substr(path.size() - 4), ".exe") == 0;
+}
 
-SwfFileInfo ReadSwfHeaderInfo(const std::string& path) { return ReadMovieFile(path, false); }
+SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info) { return ReadMovieFile(path, true, info); }
+
+SwfFileInfo ReadSwfInfo(const std::string& path) { return MovieFileInfo(path, true); }
+
+SwfFileInfo ReadSwfHeaderInfo(const std::string& path) { return MovieFileInfo(path, false); }
 
 SwfFileInfo ReadSwfRowInfo(const std::string& path, int* pbCompressedFile) {
-    return ReadMovieFile(path, true, false, pbCompressedFile);
+    SwfFileInfo info;
+    ReadMovieFile(path, true, &info, false, pbCompressedFile);
+    return info;
 }
 
 std::string ByteToBitString(unsigned char byte) {

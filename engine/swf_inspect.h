@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "swf_result.h"
+
 // The properties of one movie: seven 32-bit fields, in this order.
 struct SwfFileInfo {
     int32_t nVersion;     // the version byte of the movie header, 0 to 255
@@ -25,6 +27,11 @@ struct SwfFileInfo {
 // them, which is what an unreadable file gives) makes it a bad Flash file.
 inline bool IsValidSwfVersion(int32_t nVersion) { return nVersion >= 1 && nVersion <= 7; }
 inline bool IsValidSwf(const SwfFileInfo& info) { return IsValidSwfVersion(info.nVersion); }
+// The comment of the file list and the reason of the command-line tool for a file that is not a valid movie.
+constexpr char kBadFlashFile[] = "Bad Flash File";
+
+// True when the file's own name ends in ".exe" (any letter case): a Flash projector, whose movie is appended.
+bool NameEndsWithExe(const std::string& path);
 
 // The properties of the movie at `path`, the reading the rest of the program uses. Never changes or writes a
 // file. The fields:
@@ -40,6 +47,9 @@ inline bool IsValidSwf(const SwfFileInfo& info) { return IsValidSwfVersion(info.
 // beyond the 32-bit length field gives all zeros apart from its nFileSize. The signature of an uncompressed
 // movie is not tested: any file that is not "CWS" is read as one.
 SwfFileInfo ReadSwfInfo(const std::string& path);
+// ReadSwfInfo into `*info`, saying why nothing could be read: kCannotRead (with the system error) when the file
+// does not open or cannot be measured. Otherwise kNone, and the record says whatever could be read.
+SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info);
 
 // The properties of one file as it stands, with nothing inflated: the header and frame header at the start of
 // the file, whatever its signature; or, when the file's own name ends in ".exe" (any letter case), of the movie

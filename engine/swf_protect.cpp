@@ -21,10 +21,6 @@ constexpr unsigned char kProtectTag[2] = {0x00, 0x06};
 // Copy block of InsertProtectTag.
 constexpr size_t kCopyBlock = 64 * 1024;
 
-bool SamePath(const std::string& a, const std::string& b) {
-    return sqz::kPathsIgnoreCase ? sqz::MbsICmp(a, b) == 0 : a == b;
-}
-
 // Copies `count` bytes from the current position of `in` to `out`; false when the source has fewer or a write
 // fails.
 bool CopyBytes(ReadFile& in, sqz::WriteFile& out, uint64_t count, unsigned char* block) {
@@ -44,7 +40,7 @@ int IsSwfProtected(const std::string& path) {
     int64_t size = file->Size();
     unsigned char header[kSwfHeaderSize] = {};
     size_t got = file->Read(header, sizeof header);
-    bool compressed = got >= 3 && header[0] == 'C' && header[1] == 'W' && header[2] == 'S';
+    bool compressed = HasSwfSignature(header, got, "CWS");
     if (size < static_cast<int64_t>(kSwfHeaderSize) || got < kSwfHeaderSize) return 0;
 
     sqz::SwfBodyReader body(*file, kSwfHeaderSize, static_cast<uint64_t>(size), compressed);
@@ -99,14 +95,14 @@ int ProtectSwfVia(const std::string& source, const std::string& destination, con
                   const std::string& work2) {
     if (!IsCompressedSwf(source)) return InsertProtectTag(source, destination);
     // The work files are written over without a second thought: they must not be the user's movies.
-    if (SamePath(work1, work2)) return 0;
+    if (sqz::SamePath(work1, work2)) return 0;
     for (const std::string* work : {&work1, &work2})
-        if (SamePath(*work, source) || SamePath(*work, destination)) return 0;
+        if (sqz::SamePath(*work, source) || sqz::SamePath(*work, destination)) return 0;
     if (!DecompressSwf(source, work1) || !InsertProtectTag(work1, work2)) return 0;
     return CompressSwf(work2, destination);
 }
 
 int ProtectSwf(const std::string& source, const std::string& destination) {
     std::string temp = GetTempFolder();
-    return ProtectSwfVia(source, destination, temp + "SwfTemp1.swf", temp + "SwfTemp2.swf");
+    return ProtectSwfVia(source, destination, temp + kProtectWork1, temp + kProtectWork2);
 }

@@ -15,11 +15,15 @@
 // walked as an uncompressed movie. 0 when the file does not open.
 int IsSwfProtected(const std::string& path);
 
+// The names of the protection step's work files in a work folder: the source decompressed, and that with the tag.
+constexpr char kProtectWork1[] = "SwfTemp1.swf";
+constexpr char kProtectWork2[] = "SwfTemp2.swf";
+
 // Writes the protected copy of `source` to `destination`; non-zero when the destination was written. An
 // uncompressed source gives an uncompressed copy (InsertProtectTag); a compressed one a compressed copy with
-// version byte 6, by way of the work files GetTempFolder() + "SwfTemp1.swf" (the source decompressed) and
-// "SwfTemp2.swf" (that with the tag inserted), which stay in the work folder until it is emptied. A failure
-// leaves an existing destination as it was.
+// the version CompressSwf gives the source's (CompressedSwfVersion), by way of the work files kProtectWork1 and
+// kProtectWork2 in GetTempFolder(), which stay there until it is emptied. A failure leaves an existing destination as
+// it was.
 int ProtectSwf(const std::string& source, const std::string& destination);
 
 // ProtectSwf with the work files `work1` (the decompressed source) and `work2` (with the tag) chosen by the

@@ -19,7 +19,6 @@ const FileListColumn kFileListColumnTable[kFileListColumns] = {
 const char kCommentReady[] = "就绪";
 const char kCommentOptimized[] = "已优化";
 const char kCommentTested[] = "已测试";
-const char kCommentBad[] = "Bad Flash File";
 
 std::string FileSizeText(uint32_t size) {
     if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));

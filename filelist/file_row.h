@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "swf_inspect.h"
+
 // The columns of a row, left to right.
 enum FileListColumnIndex {
     kColumnName = 0,       // file name: the text after the last separator
@@ -34,7 +36,8 @@ extern const FileListColumn kFileListColumnTable[kFileListColumns];
 extern const char kCommentReady[];      // "就绪": a valid, uncompressed movie
 extern const char kCommentOptimized[];  // "已优化": compressed already, or optimized by the program
 extern const char kCommentTested[];     // "已测试": Test succeeded
-extern const char kCommentBad[];        // "Bad Flash File": no movie of version 1 to 7 could be read
+// "Bad Flash File": no movie of version 1 to 7 could be read.
+constexpr const char* kCommentBad = kBadFlashFile;
 
 // Small images of the list: a movie, and a version-6 movie; a bad row has none.
 constexpr int kImageMovie = 0;

@@ -10,7 +10,6 @@
 #include "controls.h"
 #include "dialog.h"
 #include "file_row.h"
-#include "movie_batch.h"
 #include "product_info.h"
 #include "sorting_list_ctrl.h"
 
@@ -83,15 +82,12 @@ protected:
     void RunBatch(bool bOptimize);
     // The rows of a batch: the selected ones, or after the question every row.
     void RunBatchRows(bool bOptimize);
-    // One row of a batch. Compressed movies and bad rows are skipped silently. Test: OptimizeRow, then "已测试".
-    // Optimize: OptimizeRow, then ReplaceMovie (the backup first when m_bBackup is set), then version "6",
-    // "已优化" and image 1. When either step fails the user is told "优化 <path> 失败！" and the row keeps every
-    // text it had.
+    // One row of a batch: the engine's step (ProcessMovie) on the row's movie, with the options m_bBackup and
+    // m_bProtect, its work files in the temp folder and the row's own verdict ("Bad Flash File"). Compressed movies
+    // and bad rows are skipped silently. Test: the output's size and the saving ratio into columns 3 and 4, then
+    // "已测试". Optimize: the same, then the new file's version, "已优化" and image 1. When a step fails the user is
+    // told "优化 <path> 失败！" and the row keeps every text it had.
     void ProcessRow(int nItem, bool bOptimize);
-    // The per-row step of both batches: OptimizeMovie of `strPath` into `work` (protected first when m_bProtect is
-    // set), then the output's size and the saving ratio into columns 3 and 4 of row `nItem`. Non-zero on success;
-    // on failure the row is unchanged.
-    int OptimizeRow(int nItem, const std::string& strPath, const MovieWorkFiles& work);
     // The item commands. View and Delete work on the selected rows; Rename and Save as on the selection mark;
     // Properties on the selection mark, else the first selected row.
     void OnView();

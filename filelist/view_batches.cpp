@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "file_helpers.h"
 #include "movie_batch.h"
 #include "swf_container.h"
 
@@ -41,45 +40,35 @@ void CSquozenView::RunBatchRows(bool bOptimize) {
 
 void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     const std::string path = RowPath(nItem);
-    // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word.
-    if (IsCompressedSwf(path) || IsBadFlashComment(m_wndFileList.GetItemText(nItem, kColumnComment))) return;
-    const std::string failed = "优化 " + path + " 失败！";
-    // A failed replace leaves the row as it was, sizes included.
-    const std::string oldOptimized = m_wndFileList.GetItemText(nItem, kColumnOptimized);
-    const std::string oldRatio = m_wndFileList.GetItemText(nItem, kColumnRatio);
-
-    MovieWorkFiles work = GetMovieWorkFiles(GetTempFolder(), path);
-    if (!OptimizeRow(nItem, path, work)) {
-        ShowMessage(failed, MB_OK | MB_ICONERROR);
+    // The row's verdict from when it was made: a bad row is passed over, even when its file has changed since. The
+    // work files go to the temp folder.
+    const bool bad = IsBadFlashComment(m_wndFileList.GetItemText(nItem, kColumnComment));
+    const MovieVerdict verdict = bad ? MovieVerdict::kBad : MovieVerdict::kValid;
+    MovieBatchResult result = ProcessMovie(path, {bOptimize, m_bBackup, m_bProtect, verdict, std::string()});
+    // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word; a
+    // failure leaves the row as it was.
+    if (result.outcome == MovieOutcome::kSkipped) return;
+    if (result.outcome == MovieOutcome::kFailed) {
+        ShowMessage("优化 " + path + " 失败！", MB_OK | MB_ICONERROR);
         return;
     }
+    // The sizes are those of the file that was compressed (the protected copy, when protection was added) and of
+    // the output, as they stand on disk.
+    char ratio[16];
+    std::snprintf(ratio, sizeof ratio, "%d%%", result.movie.nRatio);
+    m_wndFileList.SetItemText(nItem, kColumnOptimized, FileSizeText(result.movie.nAfter));
+    m_wndFileList.SetItemText(nItem, kColumnRatio, ratio);
     if (!bOptimize) {
         m_wndFileList.SetItemText(nItem, kColumnComment, kCommentTested);
         return;
     }
-    if (ReplaceMovie(path, work.strOutput, m_bBackup).step != MovieStep::kNone) {
-        m_wndFileList.SetItemText(nItem, kColumnOptimized, oldOptimized);
-        m_wndFileList.SetItemText(nItem, kColumnRatio, oldRatio);
-        ShowMessage(failed, MB_OK | MB_ICONERROR);
-        return;
-    }
-    m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(kCompressedSwfVersion));
+    // The version the new file has: its own from 6 on, 6 for an older movie; the row's tint follows it. The image is
+    // that of an optimized movie whatever the version.
+    m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(result.movie.nVersion));
     m_wndFileList.SetItemText(nItem, kColumnComment, kCommentOptimized);
     LVITEMA image = {};
     image.mask = LVIF_IMAGE;
     image.iItem = nItem;
     image.iImage = kImageVersion6;
     m_wndFileList.SetItem(&image);
-}
-
-int CSquozenView::OptimizeRow(int nItem, const std::string& strPath, const MovieWorkFiles& work) {
-    MovieOptimizeResult result = OptimizeMovie(strPath, work, m_bProtect);
-    if (!result.bOk) return 0;
-    // The sizes are those of the file that was compressed (the protected copy, when protection was added) and of
-    // the output, as they stand on disk.
-    char ratio[16];
-    std::snprintf(ratio, sizeof ratio, "%d%%", result.nRatio);
-    m_wndFileList.SetItemText(nItem, kColumnOptimized, FileSizeText(result.nAfter));
-    m_wndFileList.SetItemText(nItem, kColumnRatio, ratio);
-    return 1;
 }

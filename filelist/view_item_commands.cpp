@@ -108,7 +108,7 @@ void CSquozenView::OnSaveAs() {
     // keeps its creation time and attributes, and one that is read-only or in use is refused.
     sqz::FileEntry existing;
     bool over = sqz::Files().Find(target, &existing) && !existing.bFolder;
-    if (sqz::CopyAtomically(path, target, over, true).outcome != sqz::CopyOutcome::kCopied)
+    if (!sqz::CopyAtomically(path, target, over, true).Ok())
         ShowMessage("另存为 " + target + " 失败！", MB_OK | MB_ICONERROR);
 }
 

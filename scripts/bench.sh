@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the project and prints one table: operation, baseline, files, MB, time, MB/s, the ratio
-# against the baseline measured in the same run, the target, and the operation's peak memory. A name filters
-# ("batch": only Optimize through the main window's list; "rows": only adding rows to it; both under Wine).
+# against the baseline measured in the same run, the target, the operation's peak memory and, for compression
+# rows, its output's size against the baseline's. A name filters ("batch": only Optimize through the main window's
+# list; "rows": only adding rows to it; both under Wine).
 #   scripts/bench.sh [name]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

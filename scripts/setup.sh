@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ zlib1g-dev googletest            # native build and tests
+    libzopfli-dev dpkg-dev                                  # --best natively; dpkg-source unpacks Zopfli's sources
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix     # Windows builds, posix thread model
     mingw-w64-tools libz-mingw-w64-dev                      # widl for the type library; zlib for Windows
     wine wine64 xvfb xauth x11-apps x11-utils imagemagick            # running and screenshotting the Windows builds
@@ -33,6 +34,35 @@ fi
 if [ "$(dpkg-query -W -f='${Status}' wine32 2>/dev/null)" = "install ok installed" ]; then
     echo "setup: removing wine32, which makes the wine launcher pick a loader this kernel cannot run"
     DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq wine32 >/dev/null
+fi
+# Zopfli's sources for the Windows builds (Debian builds the library for Linux only): Debian's source package of
+# the version installed natively, unpacked with its patches into $zopfli_src. The system's package sources are
+# read as source-package ones through a private apt configuration; the system's own is not changed. Without them
+# the Windows builds are made without --best.
+zopfli_src=/usr/local/src/zopfli
+zopfli_version=$(dpkg-query -W -f='${source:Version}' libzopfli-dev)
+fetch_zopfli_sources() {
+    local work f
+    work=$(mktemp -d)
+    mkdir -p "$work/sources.list.d" "$work/lists/partial" "$work/cache/archives/partial" "$work/unpack"
+    for f in /etc/apt/sources.list.d/*.sources; do
+        if [ -f "$f" ]; then sed 's/^Types:.*/Types: deb-src/' "$f" >"$work/sources.list.d/${f##*/}"; fi
+    done
+    if [ -f /etc/apt/sources.list ]; then sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$work/sources.list"; fi
+    touch "$work/sources.list"
+    local apt=($sudo apt-get -qq -o Dir::Etc::SourceList="$work/sources.list" -o Dir::Etc::SourceParts="$work/sources.list.d"
+               -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o APT::Sandbox::User=root)
+    "${apt[@]}" update &&
+        (cd "$work/unpack" && "${apt[@]}" source "zopfli=$zopfli_version" >/dev/null) &&
+        $sudo rm -rf "$zopfli_src" && $sudo mkdir -p "${zopfli_src%/*}" &&
+        $sudo cp -r "$work"/unpack/zopfli-*/ "$zopfli_src"
+    local status=$?
+    $sudo rm -rf "$work"
+    return $status
+}
+if [ "$(dpkg-parsechangelog -l "$zopfli_src/debian/changelog" -S Version 2>/dev/null)" != "$zopfli_version" ]; then
+    echo "setup: fetching Zopfli's sources $zopfli_version for the Windows builds"
+    fetch_zopfli_sources || echo "setup: could not fetch Zopfli's sources: the Windows builds will have no --best" >&2
 fi
 # Wine takes the ANSI code page from LC_ALL even without the locale, but file names with Chinese letters need
 # the locale itself.

@@ -8,19 +8,17 @@
 #include <new>
 #include <string>
 
+#include "handoff_contract.h"
 #include "korvane_resource.h"
 #include "module.h"
 
 namespace korvane {
 
-const char kHandoffKey[] = "Software\\Zenvola SWF Optimizer";
-const char kHandoffValue[] = "StartWithParamter";
-
 namespace {
 
-const char kMenuText[] = "Optimize with Zenvola SWF Optimizer";
+const char kMenuText[] = "Optimize with " SQZ_PRODUCT_TITLE;
 const char kHelpText[] = "You select .swf file to optimize!";
-const char kCaption[] = "Zenvola SWF Optimizer";
+const char kCaption[] = SQZ_PRODUCT_TITLE;
 const wchar_t kProgramName[] = L"Squozen.exe";
 
 void ShowWarning(const char* text) { MessageBoxA(nullptr, text, kCaption, MB_ICONWARNING | MB_OK); }
@@ -217,8 +215,10 @@ STDMETHODIMP ContextMenuCls::InvokeCommand(CMINVOKECOMMANDINFO* pici) {
     if (!pici) return E_INVALIDARG;
     // A verb string, or a command offset other than the one entry's.
     if (!IS_INTRESOURCE(pici->lpVerb) || LOWORD(reinterpret_cast<ULONG_PTR>(pici->lpVerb)) != 0) return E_INVALIDARG;
-    HandOff();
-    return S_OK;
+    return Guarded([this]() -> HRESULT {
+        HandOff();
+        return S_OK;
+    });
 }
 
 void ContextMenuCls::HandOff() {

@@ -16,10 +16,6 @@ constexpr UINT kMaxPathLength = MAX_PATH - 1;
 // A slot holds an accepted path, its space and a terminator.
 constexpr size_t kSlotSize = kMaxPathLength + 2;
 
-// Where the handoff text goes: HKEY_CURRENT_USER\<kHandoffKey>, value kHandoffValue, REG_SZ without terminator.
-extern const char kHandoffKey[];
-extern const char kHandoffValue[];
-
 // True when the path names a movie to hand over: its last four characters are exactly ".swf" or exactly
 // ".SWF". `length` is the path's length in bytes.
 bool IsAcceptedPath(const char* path, size_t length);
@@ -54,7 +50,8 @@ public:
     // (nothing with CMF_DEFAULTONLY, which returns S_OK); otherwise returns 1, one command identifier used.
     STDMETHODIMP QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT uFlags) override;
     // For command offset 0 only: writes the handoff value and starts Squozen.exe from this library's folder;
-    // S_OK also when the handoff failed with a message. E_INVALIDARG for a verb or another offset.
+    // S_OK also when the handoff failed with a message. E_INVALIDARG for a verb or another offset, E_OUTOFMEMORY when
+    // memory ran out.
     STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* pici) override;
     // The help text of the entry (GCS_HELPTEXTA or GCS_HELPTEXTW, at most `cchMax` characters with the
     // terminator); E_INVALIDARG for verbs, validation and any command but 0.

@@ -97,13 +97,16 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
 }
 
 STDAPI DllRegisterServer() {
-    HRESULT hr = UpdateRegistryFromResource(true);
-    if (FAILED(hr)) return hr;
-    return RegisterOwnTypeLib();
+    return korvane::Guarded([] {
+        HRESULT hr = UpdateRegistryFromResource(true);
+        return FAILED(hr) ? hr : RegisterOwnTypeLib();
+    });
 }
 
 STDAPI DllUnregisterServer() {
-    HRESULT hr = UpdateRegistryFromResource(false);
-    HRESULT hrTypeLib = UnregisterOwnTypeLib();
-    return FAILED(hr) ? hr : hrTypeLib;
+    return korvane::Guarded([] {
+        HRESULT hr = UpdateRegistryFromResource(false);
+        HRESULT hrTypeLib = UnregisterOwnTypeLib();
+        return FAILED(hr) ? hr : hrTypeLib;
+    });
 }

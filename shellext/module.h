@@ -10,6 +10,17 @@
 
 namespace korvane {
 
+// Runs `body` (which returns an HRESULT) so that no exception leaves a COM method or an export of the library: the
+// only ones its code can raise come from memory running out while a path or a text is built (E_OUTOFMEMORY).
+template <class Body>
+HRESULT Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 // Sets the module up for `hInstance` (the handle the entry point receives). Called once, at process attach.
 void ModuleInit(HINSTANCE hInstance);
 // Releases the kept class factory and type information. Called once, at process detach.

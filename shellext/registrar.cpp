@@ -1,7 +1,7 @@
 // The registration-script interpreter.
 #include "registrar.h"
 
-#include <new>
+#include "module.h"
 
 namespace korvane {
 namespace {
@@ -258,7 +258,7 @@ HRESULT UnregisterKey(HKEY hParent, const KeyNode& key) {
 }  // namespace
 
 HRESULT RunRegistrationScript(const char* script, size_t length, const Replacements& replacements, bool bRegister) {
-    try {
+    return Guarded([&]() -> HRESULT {
         std::wstring text;
         if (length != 0) {
             int n = MultiByteToWideChar(CP_UTF8, 0, script, static_cast<int>(length), nullptr, 0);
@@ -276,9 +276,7 @@ HRESULT RunRegistrationScript(const char* script, size_t length, const Replaceme
             }
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace korvane

@@ -81,9 +81,6 @@ bool FaultyFiles::Find(const std::string& path, sqz::FileEntry* entry) {
 }
 bool FaultyFiles::CreateFolder(const std::string& path) { return !Fault("create-folder") && real().CreateFolder(path); }
 bool FaultyFiles::Delete(const std::string& path) { return !Fault("delete") && real().Delete(path); }
-bool FaultyFiles::Copy(const std::string& from, const std::string& to, bool overwrite) {
-    return !Fault("copy") && real().Copy(from, to, overwrite);
-}
 bool FaultyFiles::Move(const std::string& from, const std::string& to) {
     return !Fault("move") && real().Move(from, to);
 }

@@ -37,7 +37,6 @@ public:
     bool Find(const std::string& path, sqz::FileEntry* entry) override;
     bool CreateFolder(const std::string& path) override;
     bool Delete(const std::string& path) override;
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Replace(const std::string& from, const std::string& to) override;
     bool ReplaceExisting(const std::string& from, const std::string& to) override;

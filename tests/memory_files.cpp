@@ -140,14 +140,6 @@ bool MemoryFiles::CreateFolder(const std::string& path) {
 
 bool MemoryFiles::Delete(const std::string& path) { return files_.erase(path) > 0; }
 
-bool MemoryFiles::Copy(const std::string& from, const std::string& to, bool overwrite) {
-    auto it = files_.find(from);
-    if (it == files_.end() || (!overwrite && files_.count(to))) return false;
-    Bytes copy = *it->second;
-    auto out = OpenWrite(to, sqz::CreateMode::kTruncate);
-    return out && out->Write(copy.data(), copy.size()) && out->Close();
-}
-
 bool MemoryFiles::Move(const std::string& from, const std::string& to) {
     if (files_.count(to) || !files_.count(from)) return false;
     return Replace(from, to);

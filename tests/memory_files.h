@@ -32,7 +32,6 @@ public:
     std::vector<sqz::FileEntry> List(const std::string& folder) override;
     bool CreateFolder(const std::string& path) override;
     bool Delete(const std::string& path) override;
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Replace(const std::string& from, const std::string& to) override;
     bool ReplaceExisting(const std::string& from, const std::string& to) override;

@@ -59,13 +59,15 @@ HANDLE Inheritable(const std::string& path) {
 
 #ifdef _WIN32
 
-RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool)
+RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool,
+                               const std::string& inputPath)
     : outPath_(logFolder + "stdout.txt"), errPath_(logFolder + "stderr.txt") {
     std::string command;
     for (const std::string& a : argv) command += (command.empty() ? "" : " ") + Quote(a);
     HANDLE out = Inheritable(outPath_), err = Inheritable(errPath_);
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    HANDLE in = CreateFileA(inputPath.empty() ? "NUL" : inputPath.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -124,7 +126,8 @@ ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableA(name_.c_str(),
 
 #else
 
-RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool stderrTerminal)
+RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool stderrTerminal,
+                               const std::string& inputPath)
     : outPath_(logFolder + "stdout.txt"), errPath_(logFolder + "stderr.txt") {
     int master = -1, slave = -1;
     if (stderrTerminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return;
@@ -132,7 +135,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::
     if (pid == 0) {
         int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = stderrTerminal ? slave : open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = open("/dev/null", O_RDONLY);
+        int in = open(inputPath.empty() ? "/dev/null" : inputPath.c_str(), O_RDONLY);
         if (out < 0 || err < 0 || in < 0) _exit(126);
         dup2(in, 0);
         dup2(out, 1);
@@ -215,8 +218,9 @@ ScopedEnvironment::~ScopedEnvironment() {
 
 #endif
 
-ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::string& logFolder) {
-    RunningProgram program(argv, logFolder);
+ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::string& logFolder,
+                          const std::string& inputPath) {
+    RunningProgram program(argv, logFolder, false, inputPath);
     return program.Wait();
 }
 

@@ -19,8 +19,10 @@ class RunningProgram {
 public:
     // Starts `argv[0]` with the arguments `argv`; its output goes to files in `logFolder` (ending with the
     // separator). With `stderrTerminal` (POSIX only), standard error is a pseudo-terminal instead, whose text is
-    // collected as `err`. The program inherits the environment of the test.
-    RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool stderrTerminal = false);
+    // collected as `err`. Standard input is the file `inputPath`, or the null device when it is empty. The program
+    // inherits the environment of the test.
+    RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool stderrTerminal = false,
+                   const std::string& inputPath = std::string());
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -46,8 +48,9 @@ private:
 #endif
 };
 
-// Runs the program to its end.
-ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::string& logFolder);
+// Runs the program to its end, with the file `inputPath` (if any) as its standard input.
+ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::string& logFolder,
+                          const std::string& inputPath = std::string());
 
 // Sets an environment variable for the lifetime of the object (for the programs the test starts), then restores
 // it.

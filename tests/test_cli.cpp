@@ -66,9 +66,10 @@ struct Workspace {
         MakeFolder(tmp);
         temp = std::make_unique<TempFolderFor>(tmp);
     }
-    ProgramOutcome Run(std::vector<std::string> args) const {
+    // Runs the tool; `input` (a file), when given, is its standard input.
+    ProgramOutcome Run(std::vector<std::string> args, const std::string& input = std::string()) const {
         args.insert(args.begin(), Program());
-        return RunProgram(args, logs.path());
+        return RunProgram(args, logs.path(), input);
     }
     // Nothing of a run is left in the temporary folder.
     void ExpectTempEmpty() const {
@@ -108,6 +109,7 @@ struct Expected {
     uint32_t original = 0, before = 0, after = 0;
     int ratio = 0;
     bool isProtected = false;
+    unsigned version = 0;  // the source's, from its properties
 };
 
 Expected EngineResult(const std::string& path, bool protect) {
@@ -124,6 +126,7 @@ Expected EngineResult(const std::string& path, bool protect) {
     e.after = r.nAfter;
     e.ratio = r.nRatio;
     e.isProtected = r.bProtected != 0;
+    e.version = static_cast<unsigned>(info.nVersion);
     return e;
 }
 
@@ -171,12 +174,12 @@ Bytes BigMovie(size_t size, uint32_t seed = 1) {
     return MakeMovie("FWS", 6, uint32_t(body.size() + 8), body);
 }
 
-// A movie after optimize: either untouched, or compressed (version 6, its old size in the length field) and
-// inflating back to the old body.
+// A movie after optimize: either untouched, or compressed (its version, raised to 6 when lower, and its old size in
+// the length field) and inflating back to the old body.
 void ExpectWholeMovie(const Bytes& now, const Bytes& before, const std::string& name) {
     if (now == before) return;
     ASSERT_GE(now.size(), 8u) << name;
-    EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+    EXPECT_EQ(Slice(now, 0, 4), CompressedHead(before[3])) << name;
     EXPECT_EQ(ReadLE32(now.data() + 4), before.size()) << name;
     EXPECT_EQ(InflateBody(now), Slice(before, 8, SIZE_MAX)) << name << " does not inflate back to its source";
 }
@@ -244,6 +247,12 @@ TEST(Cli, InfoEqualsTheEngine) {
         EXPECT_EQ(f["protected"], IsSwfProtected(movie) ? "true" : "false");
     }
     EXPECT_EQ(j.files.back()["valid"], "false");  // the projector whose trailer magic is wrong
+    size_t valid = 0;
+    for (auto& f : j.files) valid += f["valid"] == "true" ? 1 : 0;
+    EXPECT_EQ(j.totals["totals.files"], std::to_string(copied + 3));
+    EXPECT_EQ(j.totals["totals.valid"], std::to_string(valid));
+    EXPECT_EQ(j.totals["totals.invalid"], std::to_string(copied + 3 - valid));
+    EXPECT_EQ(j.totals["totals.failed"], "0");
 
     // Text: the properties dialog's texts, and "Bad Flash File".
     const std::string good = s.in + "swfdec-Error-7.swf";
@@ -302,6 +311,10 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
             EXPECT_EQ(f["optimizedSize"], std::to_string(e.after));
             EXPECT_EQ(f["ratio"], std::to_string(e.ratio));
             EXPECT_EQ(f["protected"], e.isProtected ? "true" : "false");
+            // The compressed movie keeps its version from 6 on; an older one is raised to 6, and says so.
+            EXPECT_EQ(f["sourceVersion"], std::to_string(e.version));
+            EXPECT_EQ(f["version"], std::to_string(e.version < 6 ? 6 : e.version));
+            EXPECT_EQ(f["versionRaised"], e.version < 6 ? "true" : "false");
             sumBefore += e.before;
             sumAfter += e.after;
         }
@@ -315,7 +328,8 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
         s.ExpectTempEmpty();
     }
 
-    // The text: "tested", the two sizes with FormatThousands, the ratio with "%d%%", then the file.
+    // The text: "tested", the two sizes with FormatThousands, the ratio with "%d%%", then the file, and for the
+    // movie of version 5 the version it would have.
     const std::string one = s.in + "shumway-morph2.swf", other = s.in + "sub" + kSep + "shumway-morph2.swf";
     ProgramOutcome r = s.Run({"test", "--jobs", "1", one, other, s.in + "swfdec-Error-7.swf"});
     EXPECT_EQ(r.code, 0);
@@ -326,9 +340,11 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
         Expected e = EngineResult(i ? other : one, false);
         char ratio[16];
         std::snprintf(ratio, sizeof ratio, "%d%%", e.ratio);
-        EXPECT_EQ(Words(lines[1 + i]),
-                  (std::vector<std::string>{"tested", FormatThousands(int32_t(e.original)),
-                                            FormatThousands(int32_t(e.after)), ratio, i ? other : one}));
+        std::vector<std::string> words = {"tested", FormatThousands(int32_t(e.original)),
+                                          FormatThousands(int32_t(e.after)), ratio, i ? other : one};
+        ASSERT_EQ(e.version, i ? 5u : 6u);
+        if (i) words.insert(words.end(), {"(version", "5", "->", "6)"});
+        EXPECT_EQ(Words(lines[1 + i]), words);
     }
     EXPECT_EQ(Words(lines[3]),
               (std::vector<std::string>{"skipped", s.in + "swfdec-Error-7.swf:", "already", "compressed"}));
@@ -394,10 +410,10 @@ TEST(Cli, OptimizeWithProtectionAndWithoutBackup) {
     for (const std::string& n : names) {
         SCOPED_TRACE(n);
         Bytes now = ReadAll(s.in + n);
-        EXPECT_EQ(Slice(now, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        Bytes original = ReadAll(CorpusDir() + n);
+        EXPECT_EQ(Slice(now, 0, 4), CompressedHead(original[3]));
         EXPECT_NE(IsSwfProtected(s.in + n), 0);
         // The body is the source's with the Protect tag after the frame header.
-        Bytes original = ReadAll(CorpusDir() + n);
         Bytes body = InflateBody(now);
         size_t start = SwfRectLength(original[8]) + 4;
         EXPECT_EQ(Slice(body, 0, start), Slice(original, 8, start));
@@ -406,6 +422,29 @@ TEST(Cli, OptimizeWithProtectionAndWithoutBackup) {
                   Slice(original, 8 + start, ReadLE32(original.data() + 4) - 8 - start));
         EXPECT_FALSE(Exists(GetBackupPath(s.in + n)));
     }
+}
+
+// --keep-version: movies below version 6, which a compressed movie cannot have, are left as they are and named
+// with the reason; the others are optimized and keep their version.
+TEST(Cli, KeepVersionLeavesOlderMoviesUncompressed) {
+    Workspace s;
+    const std::string v5 = "swfdec-button-hittest-5.swf", v7 = "swfdec-blend-mode-erase-7.swf";
+    for (const std::string& n : {v5, v7}) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+    ASSERT_EQ(ReadAll(s.in + v5)[3], 5);
+    ASSERT_EQ(ReadAll(s.in + v7)[3], 7);
+    ProgramOutcome r = s.Run({"optimize", "--keep-version", "--json", "--jobs", "1", s.in + v5, s.in + v7});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput j = ReadJson(r.out);
+    ASSERT_EQ(j.files.size(), 2u);
+    EXPECT_EQ(j.files[0]["status"], "skipped");
+    EXPECT_EQ(j.files[0]["reason"], "version 5 kept: a compressed movie has version 6 or later");
+    EXPECT_EQ(j.files[1]["status"], "optimized");
+    EXPECT_EQ(j.files[1]["version"], "7");
+    EXPECT_EQ(j.files[1]["versionRaised"], "false");
+    EXPECT_EQ(ReadAll(s.in + v5), ReadAll(CorpusDir() + v5));
+    EXPECT_FALSE(Exists(GetBackupPath(s.in + v5)));
+    EXPECT_EQ(Slice(ReadAll(s.in + v7), 0, 4), (Bytes{'C', 'W', 'S', 7}));
+    EXPECT_EQ(j.totals["totals.skipped"], "1");
 }
 
 // Failures name the file, the step and the reason; the other files are still done; nothing is changed for them.
@@ -429,6 +468,122 @@ TEST(Cli, FailuresAreNamedAndTheRestIsDone) {
     EXPECT_FALSE(Exists(GetBackupPath(missing)));
     EXPECT_FALSE(Exists(s.in + "game_bak.swf"));
     EXPECT_NE(IsCompressedSwf(good), 0);
+    s.ExpectTempEmpty();
+}
+
+// --files-from: a collection listed as find -print0 lists it and split into two shards, one read from a file and
+// one from standard input, gives each file the result of one run over the whole folder, and the shards' totals
+// add up to that run's. A list with Windows line ends, empty lines, names with spaces, a folder and a name also
+// given as an argument takes each file once, the arguments first. A list that cannot be read is a usage error.
+TEST(Cli, FilesFromListsAndShards) {
+    Workspace s;
+    CopyCorpus(s.in);
+    const Bytes movie = ReadAll(CorpusDir() + "shumway-morph2.swf");
+    MakeFolder(s.in + "sub dir");
+    std::vector<std::string> odd = {"with space.swf", std::string("sub dir") + kSep + " lead and tail .swf"};
+#ifndef _WIN32
+    odd.push_back(std::string("sub dir") + kSep + "new\nline.swf");
+#endif
+    for (const std::string& name : odd) WriteAll(s.in + name, movie);
+
+    ProgramOutcome whole = s.Run({"test", "--json", "-r", s.in});
+    ASSERT_EQ(whole.code, 0) << whole.err;
+    JsonOutput all = ReadJson(whole.out);
+    std::map<std::string, std::map<std::string, std::string>> byPath;
+    std::string shards[2];
+    for (size_t i = 0; i < all.files.size(); ++i) {
+        byPath[all.files[i]["path"]] = all.files[i];
+        shards[i % 2] += all.files[i]["path"] + '\0';
+    }
+    shards[1].pop_back();  // the last path needs no NUL
+    const std::string lists = Dir(s.root, "lists");
+    MakeFolder(lists);
+    WriteAll(lists + "0.lst", Bytes(shards[0].begin(), shards[0].end()));
+    WriteAll(lists + "1.lst", Bytes(shards[1].begin(), shards[1].end()));
+    ProgramOutcome part0 = s.Run({"test", "--json", "-0", "--files-from", lists + "0.lst"});
+    ProgramOutcome part1 = s.Run({"test", "--json", "--null", "--files-from=-"}, lists + "1.lst");
+    std::map<std::string, uint64_t> sums;
+    size_t seen = 0;
+    for (const ProgramOutcome* part : {&part0, &part1}) {
+        EXPECT_EQ(part->code, 0) << part->err;
+        JsonOutput j = ReadJson(part->out);
+        for (auto& f : j.files) {
+            ++seen;
+            EXPECT_EQ(f, byPath[f["path"]]) << f["path"];
+        }
+        for (const char* key : {"files", "tested", "skipped", "failed", "sizeBefore", "optimizedSize"})
+            sums[key] += std::stoull(j.totals[std::string("totals.") + key]);
+    }
+    EXPECT_EQ(seen, all.files.size());
+    for (const auto& [key, sum] : sums) EXPECT_EQ(std::to_string(sum), all.totals["totals." + key]) << key;
+
+    const std::string first = s.in + "shumway-morph2.swf";
+    std::string list =
+        first + "\r\n\r\n\n" + s.in + "with space.swf\r\n" + s.in + "sub dir\r\n" + first + "\n" + s.in + "missing.swf";
+    // On Windows a name in the ANSI code page is listed in it, as it would be given as an argument.
+    std::string ansiName, utf8Name;
+#ifdef _WIN32
+    if (GetACP() == 936) {
+        ansiName = lists + "\xb6\xaf\xbb\xad.swf";  // 动画.swf
+        utf8Name = lists + "\xe5\x8a\xa8\xe7\x94\xbb.swf";
+        WriteAll(ansiName, movie);
+        list += "\r\n" + ansiName + "\r\n";
+    }
+#endif
+    WriteAll(lists + "lines.lst", Bytes(list.begin(), list.end()));
+    ProgramOutcome r = s.Run({"info", "--json", "--files-from", lists + "lines.lst", first});
+    EXPECT_EQ(r.code, 1);  // the missing file
+    JsonOutput j = ReadJson(r.out);
+    std::vector<std::string> paths;
+    for (auto& f : j.files) paths.push_back(f["path"]);
+    std::vector<std::string> expected = {first, s.in + "with space.swf"};
+    std::vector<std::string> subFolder;
+    for (const std::string& name : odd)
+        if (name.compare(0, 8, "sub dir" + std::string(1, kSep)) == 0) subFolder.push_back(s.in + name);
+    std::sort(subFolder.begin(), subFolder.end());
+    expected.insert(expected.end(), subFolder.begin(), subFolder.end());
+    expected.push_back(s.in + "missing.swf");
+    if (!utf8Name.empty()) expected.push_back(utf8Name);
+    EXPECT_EQ(paths, expected);
+    EXPECT_EQ(j.totals["totals.files"], std::to_string(expected.size()));
+    EXPECT_EQ(j.totals["totals.failed"], "1");
+
+    r = s.Run({"test", "--files-from", lists + "none.lst", first});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(lists + "none.lst"), std::string::npos) << r.err;
+    s.ExpectTempEmpty();
+}
+
+// --best: every movie comes out smaller than with zlib's default and inflates back to its source; test --best
+// tells the sizes that optimize --best then writes. info takes no --best; a build without Zopfli refuses it.
+TEST(Cli, BestIsSmallerAndInflatesBack) {
+    Workspace s;
+    const std::vector<std::string> names = {"swfdec-offspring.swf", "swfdec-swf4opcode.swf",
+                                            "swfdec-waitforframe2-4.swf"};
+    for (const std::string& n : names) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+    EXPECT_EQ(s.Run({"info", "--best", s.in}).code, 2);
+    if (!CanCompressSwfBest()) {
+        ProgramOutcome r = s.Run({"test", "--best", s.in});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("no Zopfli"), std::string::npos) << r.err;
+        GTEST_SKIP() << "this build has no Zopfli";
+    }
+    JsonOutput standard = ReadJson(s.Run({"test", "--json", s.in}).out);
+    JsonOutput best = ReadJson(s.Run({"test", "--json", "--best", s.in}).out);
+    ASSERT_EQ(best.files.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_LT(std::stoul(best.files[i]["optimizedSize"]), std::stoul(standard.files[i]["optimizedSize"]))
+            << names[i];
+    ProgramOutcome r = s.Run({"optimize", "--json", "--best", s.in});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonOutput optimized = ReadJson(r.out);
+    EXPECT_EQ(optimized.totals["totals.optimizedSize"], best.totals["totals.optimizedSize"]);
+    for (const std::string& n : names) {
+        Bytes now = ReadAll(s.in + n);
+        EXPECT_NE(now, ReadAll(CorpusDir() + n));
+        ExpectWholeMovie(now, ReadAll(CorpusDir() + n), n);
+    }
     s.ExpectTempEmpty();
 }
 

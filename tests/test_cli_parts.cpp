@@ -11,8 +11,10 @@
 #include "json_text.h"
 #include "options.h"
 #include "ordered_pool.h"
+#include "path_list.h"
 #include "program_runner.h"
 #include "progress_bar.h"
+#include "swf_container.h"
 #include "test_support.h"
 
 using namespace sqzcli;
@@ -45,6 +47,18 @@ TEST(CommandLine, CommandsAndOptions) {
     EXPECT_EQ(ParseCommandLine({"frobnicate", "--help"}).options.command, Command::kHelp);
     EXPECT_TRUE(ParseCommandLine({"-h"}).bOk);
     EXPECT_EQ(ParseCommandLine({"--version"}).options.command, Command::kVersion);
+    // A list of paths instead of, or beside, the paths of the command line.
+    p = ParseCommandLine({"optimize", "--files-from", "-", "-0", "--best"});
+    ASSERT_TRUE(p.bOk) << p.strError;
+    EXPECT_EQ(p.options.strFilesFrom, "-");
+    EXPECT_TRUE(p.options.bNulSeparated);
+    EXPECT_EQ(p.options.bBest, CanCompressSwfBest() != 0);
+    EXPECT_TRUE(p.options.paths.empty());
+    p = ParseCommandLine({"info", "a.swf", "--files-from=list.txt"});
+    ASSERT_TRUE(p.bOk) << p.strError;
+    EXPECT_EQ(p.options.strFilesFrom, "list.txt");
+    EXPECT_FALSE(p.options.bNulSeparated);
+    EXPECT_EQ(p.options.paths, (std::vector<std::string>{"a.swf"}));
     // After "--" it is a file name.
     p = ParseCommandLine({"test", "--", "--help"});
     ASSERT_TRUE(p.bOk);
@@ -70,6 +84,12 @@ TEST(CommandLine, UsageErrors) {
         {"test", "--no-backup", "a.swf"},
         {"info", "--protect", "a.swf"},
         {"info", "--no-backup", "a.swf"},
+        {"info", "--best", "a.swf"},
+        {"info", "--keep-version", "a.swf"},
+        {"test", "--files-from"},
+        {"test", "--files-from=", "a.swf"},
+        {"test", "--files-from", "a", "--files-from", "b"},
+        {"test", "-0", "a.swf"},
     };
     for (const auto& args : refused) {
         ParsedCommandLine p = ParseCommandLine(args);
@@ -80,6 +100,10 @@ TEST(CommandLine, UsageErrors) {
     }
     EXPECT_NE(ParseCommandLine({"test", "--jobs", "x", "a.swf"}).strError.find("'x'"), std::string::npos);
     EXPECT_NE(ParseCommandLine({"zip", "a"}).strError.find("zip"), std::string::npos);
+    // A build without Zopfli says so.
+    if (!CanCompressSwfBest()) {
+        EXPECT_NE(ParseCommandLine({"test", "--best", "a.swf"}).strError.find("Zopfli"), std::string::npos);
+    }
 }
 
 TEST(JsonText, StringsAreEscapedAndStrayBytesNamed) {
@@ -224,4 +248,43 @@ TEST(Inputs, FoldersAreWalkedInNameOrder) {
               (std::vector<std::string>{root + "b" + sep + "three.swf"}));
     EXPECT_EQ(paths(CollectInputs({root + "b" + sep}, false)),
               (std::vector<std::string>{root + "b" + sep + "three.swf"}));
+}
+
+// The lists of --files-from: lines with Windows or POSIX ends, or NUL-separated entries; empty entries left out,
+// everything else kept; the same paths however the text is cut into pieces.
+TEST(Inputs, PathListsByLineAndByNul) {
+    auto split = [](const std::string& text, bool nul, size_t piece) {
+        std::vector<std::string> paths;
+        PathListSplitter splitter(nul, &paths);
+        for (size_t at = 0; at < text.size(); at += piece)
+            splitter.Add(text.data() + at, std::min(piece, text.size() - at));
+        splitter.Finish();
+        return paths;
+    };
+    const std::string lines = "a.swf\r\n\r\n\n  spaced name .swf\n\"quoted\".swf\r\nC:\\m\\x.swf\rmid\r\nlast";
+    const std::string nul = std::string("new\nline.swf\0\0 cr\r\0tab\tname\0", 28) + "last\r\n";
+    for (size_t piece : {size_t(1), size_t(2), size_t(7), size_t(4096)}) {
+        SCOPED_TRACE(piece);
+        EXPECT_EQ(split(lines, false, piece), (std::vector<std::string>{"a.swf", "  spaced name .swf", "\"quoted\".swf",
+                                                                        "C:\\m\\x.swf\rmid", "last"}));
+        EXPECT_EQ(split(nul, true, piece),
+                  (std::vector<std::string>{"new\nline.swf", " cr\r", "tab\tname", "last\r\n"}));
+    }
+    EXPECT_TRUE(split("", false, 1).empty());
+    EXPECT_TRUE(split("\r\n\n", false, 1).empty());
+    EXPECT_TRUE(split(std::string("\0\0", 2), true, 1).empty());
+    // A list ending with its separator has no empty last entry.
+    EXPECT_EQ(split("a\n", false, 1), std::vector<std::string>{"a"});
+
+    ScratchDir d;
+    std::vector<std::string> paths = {"given.swf"};
+    std::string error;
+    WriteAll(d / "list", Bytes(lines.begin(), lines.end()));
+    ASSERT_TRUE(ReadPathList(d / "list", false, &paths, &error)) << error;
+    EXPECT_EQ(paths.size(), 6u);
+    EXPECT_EQ(paths.front(), "given.swf");
+    EXPECT_FALSE(ReadPathList(d / "missing", false, &paths, &error));
+    EXPECT_NE(error.find(d / "missing"), std::string::npos) << error;
+    EXPECT_FALSE(ReadPathList(d.path(), false, &paths, &error));  // a folder is no list
+    EXPECT_EQ(paths.size(), 6u);
 }

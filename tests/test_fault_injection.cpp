@@ -98,6 +98,12 @@ TEST(FaultInjection, CompressSwf) {
     FailEveryStep({"over an existing destination", compress, "movie.swf", "out.swf", true});
     FailEveryStep({"in place", [](const ScratchDir& d) { return CompressSwf(d / "movie.swf", d / "movie.swf"); },
                    "movie.swf", "movie.swf", false});
+    if (!CanCompressSwfBest()) return;
+    auto best = [](const ScratchDir& d) { return CompressSwfBest(d / "movie.swf", d / "out.swf"); };
+    FailEveryStep({"with Zopfli, over an existing destination", best, "movie.swf", "out.swf", true});
+    FailEveryStep({"with Zopfli, in place",
+                   [](const ScratchDir& d) { return CompressSwfBest(d / "movie.swf", d / "movie.swf"); }, "movie.swf",
+                   "movie.swf", false});
 }
 
 TEST(FaultInjection, DecompressSwf) {

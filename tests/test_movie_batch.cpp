@@ -171,7 +171,7 @@ TEST(OptimizeMovie, EverySampleMovie) {
         EXPECT_EQ(r.bProtected, 0);
         Bytes out = ReadAll(files.strOutput);
         ASSERT_GE(out.size(), 8u);
-        EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        EXPECT_EQ(Slice(out, 0, 4), CompressedHead(original[3]));
         EXPECT_EQ(ReadLE32(out.data() + 4), original.size());
         EXPECT_EQ(InflateBody(out), Slice(original, 8, original.size()));
         EXPECT_EQ(r.nBefore, original.size());
@@ -284,6 +284,47 @@ TEST(OptimizeMovie, SeveralThreadsWithWorkFoldersOfTheirOwn) {
         EXPECT_EQ(ReadAll(dir / ("work" + std::to_string(i)) + kSep + "same_Comp.swf"),
                   ReadAll(alone.path() + "same_Comp.swf"));
     }
+}
+
+// The one rule of Test and Optimize for a movie, with the file list's verdict and with the tool's own reading:
+// compressed movies, then bad ones, are passed over; a movie that cannot be read fails before any work; the others
+// are compressed into the work folder and, for Optimize, put in place of the source after a backup.
+TEST(ProcessMovie, OneRuleForTheListAndTheTool) {
+    ScratchDir dir;
+    const std::string work = dir / "work" + kSep, movie = dir / "movie.swf", gone = dir / "gone.swf";
+    const std::string cws = CorpusDir() + "swfdec-Error-7.swf", bad = CorpusDir() + "shumway-invalid.swf";
+    const std::string projector = CorpusDir() + "projectors" + kSep + "proj-fws.exe";
+    sqz::PlatformFiles().CreateFolder(work);
+    const Bytes original = ReadAll(CorpusDir() + "shumway-morph2.swf");
+    WriteAll(movie, original);
+    auto run = [&](const std::string& path, MovieVerdict verdict, bool optimize = false) {
+        return ProcessMovie(path, {optimize, 1, 0, verdict, work});
+    };
+    for (MovieVerdict verdict : {MovieVerdict::kRead, MovieVerdict::kValid, MovieVerdict::kBad}) {
+        MovieBatchResult r = run(cws, verdict);
+        EXPECT_EQ(r.outcome, MovieOutcome::kSkipped);
+        EXPECT_EQ(r.failure.strWhat, "already compressed");
+    }
+    // A row marked bad is passed over even when its file is gone; otherwise a missing movie fails in the read step.
+    EXPECT_EQ(run(gone, MovieVerdict::kBad).failure.strWhat, "Bad Flash File");
+    for (MovieVerdict verdict : {MovieVerdict::kRead, MovieVerdict::kValid}) {
+        MovieBatchResult r = run(gone, verdict);
+        EXPECT_EQ(r.outcome, MovieOutcome::kFailed);
+        EXPECT_EQ(DescribeMovieFailure(r.failure).rfind("read: cannot read " + gone + ": ", 0), 0u)
+            << DescribeMovieFailure(r.failure);
+    }
+    // Read by the step itself a bad movie is passed over; taken for valid, a projector fails to compress.
+    EXPECT_EQ(run(bad, MovieVerdict::kRead).outcome, MovieOutcome::kSkipped);
+    EXPECT_EQ(run(projector, MovieVerdict::kValid).failure.step, MovieStep::kCompress);
+
+    MovieBatchResult tested = run(movie, MovieVerdict::kRead);
+    EXPECT_EQ(tested.outcome, MovieOutcome::kDone);
+    EXPECT_EQ(tested.nOriginal, original.size());
+    EXPECT_EQ(ReadAll(movie), original);
+    EXPECT_EQ(ReadAll(work + "movie_Comp.swf").size(), tested.movie.nAfter);
+    EXPECT_EQ(run(movie, MovieVerdict::kValid, true).outcome, MovieOutcome::kDone);
+    EXPECT_EQ(ReadAll(movie), ReadAll(work + "movie_Comp.swf"));
+    EXPECT_EQ(ReadAll(GetBackupPath(movie)), original);
 }
 
 TEST(ReplaceMovie, BackupThenReplace) {

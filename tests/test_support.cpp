@@ -131,6 +131,10 @@ Bytes MakeMovie(const char* signature, unsigned char version, uint32_t length, c
     return m;
 }
 
+Bytes CompressedHead(unsigned version) {
+    return {'C', 'W', 'S', static_cast<unsigned char>(version < 6 ? 6 : version)};
+}
+
 ScratchDir::ScratchDir() {
     static std::atomic<unsigned> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

@@ -29,6 +29,9 @@ Bytes Slice(const Bytes& data, size_t from, size_t count);
 Bytes InflateBody(const Bytes& data);
 // A movie header followed by `body`.
 Bytes MakeMovie(const char* signature, unsigned char version, uint32_t length, const Bytes& body);
+// The first four bytes of the compressed movie made of a source of version `version`: "CWS", then that version,
+// or 6 for a lower one (the lowest version of a compressed movie).
+Bytes CompressedHead(unsigned version);
 // Fills the small file system holding `folder` with filler files, then deletes a few of them again, so that about
 // 16 KB stay free: far less than any copy of a movie of some hundred KB. The fillers left, by path.
 std::vector<std::string> FillLeavingLittle(const std::string& folder);
@@ -62,9 +65,6 @@ public:
     std::vector<sqz::FileEntry> List(const std::string& folder) override { return real().List(folder); }
     bool CreateFolder(const std::string& path) override { return real().CreateFolder(path); }
     bool Delete(const std::string& path) override { return real().Delete(path); }
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
-        return real().Copy(from, to, overwrite);
-    }
     bool Move(const std::string& from, const std::string& to) override { return real().Move(from, to); }
     bool Replace(const std::string& from, const std::string& to) override { return real().Replace(from, to); }
     bool ReplaceExisting(const std::string& from, const std::string& to) override {

@@ -197,8 +197,8 @@ TEST(InsertProtectTag, RefusedSourcesAndFailedWrites) {
 }
 
 // Every sample movie: the protected copy holds the tag, equals the source apart from the two bytes and the length
-// field, and reads with the same properties. A compressed source gives a compressed copy of version 6 by way of
-// the two work files, which stay in the work folder; "SwfTemp3.swf" never appears.
+// field, and reads with the same properties. A compressed source gives a compressed copy of its version (6 for an
+// older one) by way of the two work files, which stay in the work folder; "SwfTemp3.swf" never appears.
 TEST(ProtectSwf, SampleMoviesRoundTrip) {
     ScratchDir program, dir;
     Services services(program.path());
@@ -212,7 +212,7 @@ TEST(ProtectSwf, SampleMoviesRoundTrip) {
         ASSERT_NE(ProtectSwf(path, dir / "out.swf"), 0) << name;
         Bytes out = ReadAll(dir / "out.swf");
         if (cws) {
-            EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6})) << name;
+            EXPECT_EQ(Slice(out, 0, 4), CompressedHead(source[3])) << name;
             EXPECT_EQ(ReadLE32(out.data() + 4), expected.size()) << name;
             EXPECT_EQ(InflateBody(out), Slice(expected, 8, expected.size())) << name;
             EXPECT_EQ(ReadAll(temp + "SwfTemp2.swf"), expected) << name;
@@ -232,7 +232,7 @@ TEST(ProtectSwf, SampleMoviesRoundTrip) {
     EXPECT_EQ(left, (std::vector<std::string>{"SwfTemp1.swf", "SwfTemp2.swf"}));
 }
 
-// The compressed path with work files of the caller's choosing: version 6 whatever the source's; nothing written
+// The compressed path with work files of the caller's choosing: a version-7 source stays version 7; nothing written
 // over the destination when the source does not inflate or is too small to protect; work files that would
 // overwrite the source or the destination, or each other, refused.
 TEST(ProtectSwf, CompressedSourcesAndWorkFiles) {
@@ -247,7 +247,7 @@ TEST(ProtectSwf, CompressedSourcesAndWorkFiles) {
     const std::string src = dir / "v7.swf", dest = dir / "dest.swf", w1 = dir / "w1.swf", w2 = dir / "w2.swf";
     ASSERT_NE(ProtectSwfVia(src, dir / "out.swf", w1, w2), 0);
     Bytes out = ReadAll(dir / "out.swf");
-    EXPECT_EQ(out[3], 6);
+    EXPECT_EQ(out[3], 7);
     EXPECT_EQ(InflateBody(out), Slice(ProtectedForm(Fws(body)), 8, body.size() + 2));
     EXPECT_EQ(ReadAll(w1), MakeMovie("FWS", 7, uint32_t(body.size() + 8), body));
     EXPECT_EQ(ProtectSwfVia(dir / "broken.swf", dest, w1, w2), 0);

@@ -163,75 +163,41 @@ BOOL CToolTipCtrl::Create(CWnd* pOwner, DWORD dwStyle) {
                     pOwner ? pOwner->m_hWnd : nullptr, 0);
 }
 
-BOOL CToolTipCtrl::AddTool(CWnd* pWnd, const std::string& text, const RECT& rect, UINT_PTR nIDTool) const {
+namespace {
+
+// The record of tool `nIDTool` of `pWnd` with the text `pszText`.
+TTTOOLINFOA ToolInfo(CWnd* pWnd, UINT_PTR nIDTool, const char* pszText) {
     TTTOOLINFOA info = {};
     info.cbSize = sizeof(info);
-    info.uFlags = 0;
     info.hwnd = pWnd->m_hWnd;
     info.uId = nIDTool;
-    info.rect = rect;
     info.hinst = AfxGetResourceHandle();
-    info.lpszText = const_cast<char*>(text.c_str());
+    info.lpszText = const_cast<char*>(pszText);
+    return info;
+}
+
+}  // namespace
+
+BOOL CToolTipCtrl::AddTool(CWnd* pWnd, const std::string& text, const RECT& rect, UINT_PTR nIDTool) const {
+    TTTOOLINFOA info = ToolInfo(pWnd, nIDTool, text.c_str());
+    info.rect = rect;
     return static_cast<BOOL>(SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
 void CToolTipCtrl::UpdateTipText(const std::string& text, CWnd* pWnd, UINT_PTR nIDTool) const {
-    TTTOOLINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.hwnd = pWnd->m_hWnd;
-    info.uId = nIDTool;
-    info.hinst = AfxGetResourceHandle();
-    info.lpszText = const_cast<char*>(text.c_str());
+    TTTOOLINFOA info = ToolInfo(pWnd, nIDTool, text.c_str());
     SendMessage(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 std::string CToolTipCtrl::GetText(CWnd* pWnd, UINT_PTR nIDTool) const {
     // A tool's text is at most 80 characters unless the tool asks its owner for it.
     char buffer[1024] = {};
-    TTTOOLINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.hwnd = pWnd->m_hWnd;
-    info.uId = nIDTool;
-    info.lpszText = buffer;
+    TTTOOLINFOA info = ToolInfo(pWnd, nIDTool, buffer);
     SendMessage(TTM_GETTEXTA, sizeof(buffer), reinterpret_cast<LPARAM>(&info));
     return buffer;
 }
 
-BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow) {
-    DeleteImageList();
-    m_hImageList = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
-    return m_hImageList != nullptr;
-}
-
-BOOL CImageList::DeleteImageList() {
-    if (!m_hImageList) return FALSE;
-    BOOL ok = ImageList_Destroy(m_hImageList);
-    m_hImageList = nullptr;
-    return ok;
-}
-
 BOOL CBitmap::LoadBitmap(UINT nID) {
-    DeleteObject();
-    m_hObject = static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0,
-                                                  LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS));
-    return m_hObject != nullptr;
-}
-
-BOOL CBitmap::Attach(HBITMAP hBitmap) {
-    DeleteObject();
-    m_hObject = hBitmap;
-    return hBitmap != nullptr;
-}
-
-HBITMAP CBitmap::Detach() {
-    HBITMAP h = m_hObject;
-    m_hObject = nullptr;
-    return h;
-}
-
-BOOL CBitmap::DeleteObject() {
-    if (!m_hObject) return FALSE;
-    BOOL ok = ::DeleteObject(m_hObject);
-    m_hObject = nullptr;
-    return ok;
+    return Attach(static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, 0, 0,
+                                                    LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS)));
 }

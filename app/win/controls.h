@@ -136,39 +136,47 @@ public:
     int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
 };
 
-// An image list, destroyed with the object.
-class CImageList {
+// The ownership rule of the program's GDI objects (fonts, bitmaps) and image lists: the object that holds one owns
+// it and deletes it (with `Delete`) when it goes, when it is given another one, or when asked to; a handle copied
+// out of it only borrows it.
+template <class THandle, auto Delete>
+class COwnedHandle {
 public:
-    CImageList() = default;
-    ~CImageList() { DeleteImageList(); }
-    CImageList(const CImageList&) = delete;
-    CImageList& operator=(const CImageList&) = delete;
+    COwnedHandle() = default;
+    ~COwnedHandle() { DeleteObject(); }
+    COwnedHandle(const COwnedHandle&) = delete;
+    COwnedHandle& operator=(const COwnedHandle&) = delete;
 
-    HIMAGELIST m_hImageList = nullptr;
-    operator HIMAGELIST() const { return m_hImageList; }
-    BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow);
-    // Cuts `hBitmap` into images of the list's size, `crMask` being transparent; the index of the first one
-    // added, or -1.
-    int Add(HBITMAP hBitmap, COLORREF crMask) const { return ImageList_AddMasked(m_hImageList, hBitmap, crMask); }
-    int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
-    BOOL DeleteImageList();
+    THandle m_hObject = nullptr;
+    operator THandle() const { return m_hObject; }
+    // Takes `hObject` over, deleting the one held before; FALSE when it is null.
+    BOOL Attach(THandle hObject) {
+        DeleteObject();
+        m_hObject = hObject;
+        return hObject != nullptr;
+    }
+    BOOL DeleteObject() {
+        BOOL ok = m_hObject && Delete(m_hObject);
+        m_hObject = nullptr;
+        return ok;
+    }
 };
 
-// A GDI bitmap, deleted with the object unless detached.
-class CBitmap {
-public:
-    CBitmap() = default;
-    ~CBitmap() { DeleteObject(); }
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
+using CFont = COwnedHandle<HFONT, ::DeleteObject>;
 
-    HBITMAP m_hObject = nullptr;
-    operator HBITMAP() const { return m_hObject; }
+class CBitmap : public COwnedHandle<HBITMAP, ::DeleteObject> {
+public:
     // Loads bitmap resource `nID` of the program as a DIB section with the system's 3-D colour mapping
     // (LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS) at its natural size.
     BOOL LoadBitmap(UINT nID);
-    BOOL Attach(HBITMAP hBitmap);
-    HBITMAP Detach();
-    BOOL GetBitmap(BITMAP* pInfo) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), pInfo) != 0; }
-    BOOL DeleteObject();
+};
+
+class CImageList : public COwnedHandle<HIMAGELIST, ::ImageList_Destroy> {
+public:
+    BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow) {
+        return Attach(ImageList_Create(cx, cy, nFlags, nInitial, nGrow));
+    }
+    // Cuts `hBitmap` into images of the list's size, `crMask` being transparent; the index of the first one
+    // added, or -1.
+    int Add(HBITMAP hBitmap, COLORREF crMask) const { return ImageList_AddMasked(m_hObject, hBitmap, crMask); }
 };

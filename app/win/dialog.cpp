@@ -46,11 +46,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
     HWND hCtrl = pDX->PrepareCtrl(nIDC);
     if (!hCtrl) return;
     if (pDX->m_bSaveAndValidate) {
-        int length = ::GetWindowTextLengthA(hCtrl);
-        std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-        int got = ::GetWindowTextA(hCtrl, &text[0], static_cast<int>(text.size()));
-        text.resize(static_cast<size_t>(got > 0 ? got : 0));
-        value = text;
+        value = ReadWindowText(hCtrl);
     } else {
         ::SetWindowTextA(hCtrl, value.c_str());
     }

@@ -3,6 +3,10 @@
 
 #include <commctrl.h>
 
+#include "file_helpers.h"
+#include "mbcs.h"
+#include "platform.h"
+
 namespace {
 
 // The application object of the process (the one global a Win32 program of this shape needs).
@@ -23,21 +27,9 @@ CWinApp* AfxGetApp() { return g_pApp; }
 CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
 std::string AfxGetAppName() {
-    char path[MAX_PATH + 1] = {};
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, n < MAX_PATH ? n : MAX_PATH);
-    // The file name after the last backslash (a double-byte character's second byte may be one), then the text
-    // before its last dot.
-    size_t start = 0;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (::IsDBCSLeadByte(static_cast<BYTE>(name[i])) && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
-        if (name[i] == '\\') start = i + 1;
-    }
-    name.erase(0, start);
-    size_t dot = name.find_last_of('.');
+    // The file name of the running program after its last backslash, then the text before its last dot.
+    std::string name = GetFileNamePart(sqz::PlatformFiles().ModulePath());
+    size_t dot = sqz::MbsFindLast(name, '.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
 }

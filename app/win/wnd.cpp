@@ -128,10 +128,10 @@ BOOL CWnd::DestroyWindow() {
     return ok;
 }
 
-std::string CWnd::GetWindowText() const {
-    int length = ::GetWindowTextLengthA(m_hWnd);
+std::string ReadWindowText(HWND hWnd) {
+    int length = ::GetWindowTextLengthA(hWnd);
     std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    int got = ::GetWindowTextA(m_hWnd, &text[0], static_cast<int>(text.size()));
+    int got = ::GetWindowTextA(hWnd, &text[0], static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
 }

@@ -7,6 +7,9 @@
 
 #include <string>
 
+// The whole text of a window (a caption, the content of an edit box), however long; "" for no window.
+std::string ReadWindowText(HWND hWnd);
+
 // Notification codes of OnCmdMsg: carry the command out, or only answer whether a handler exists (so that
 // menus can enable the items somebody handles).
 constexpr int CN_COMMAND = 0;
@@ -107,7 +110,7 @@ public:
         return ::MoveWindow(m_hWnd, x, y, cx, cy, bRepaint);
     }
     void SetWindowText(const std::string& text) const { ::SetWindowTextA(m_hWnd, text.c_str()); }
-    std::string GetWindowText() const;
+    std::string GetWindowText() const { return ::ReadWindowText(m_hWnd); }
     HWND SetFocus() const { return ::SetFocus(m_hWnd); }
     void CenterWindow() const;
 

@@ -170,9 +170,6 @@ public:
     std::vector<sqz::FileEntry> List(const std::string& folder) override { return prev_->List(folder); }
     bool CreateFolder(const std::string& path) override { return prev_->CreateFolder(path); }
     bool Delete(const std::string& path) override { return prev_->Delete(path); }
-    bool Copy(const std::string& from, const std::string& to, bool overwrite) override {
-        return prev_->Copy(from, to, overwrite);
-    }
     bool Move(const std::string& from, const std::string& to) override { return prev_->Move(from, to); }
     bool Replace(const std::string& from, const std::string& to) override { return prev_->Replace(from, to); }
     bool ReplaceExisting(const std::string& from, const std::string& to) override {
