@@ -30,6 +30,12 @@ const ToolButton kToolButtons[] = {
     {ID_TOOL_VIEW, "查看"}, {ID_TOOL_HELP, "帮助"}, {ID_TOOL_EXIT, "退出"},
 };
 
+// The toolbar's images as drawn for 96 DPI, 150 % and 200 %. The larger ones keep their shading in full colour; a
+// palette of 256 colours turns it into bands at that size.
+const DrawnImages kToolbarImages[] = {{32, IDB_TOOLBAR_IMAGES, ILC_COLOR8},
+                                      {48, IDB_TOOLBAR_IMAGES_48, ILC_COLOR24},
+                                      {64, IDB_TOOLBAR_IMAGES_64, ILC_COLOR24}};
+
 void GreyByPosition(HMENU hMenu, std::initializer_list<UINT> positions) {
     for (UINT pos : positions) ::EnableMenuItem(hMenu, pos, MF_BYPOSITION | MF_DISABLED | MF_GRAYED);
 }
@@ -63,6 +69,7 @@ void CMainFrame::StatusPaneWidths(int width, int widths[3]) {
 }
 
 int CMainFrame::OnCreate() {
+    m_nDpi = GetWindowDpi(m_hWnd);
     // The toolbar lies in the one band of a rebar, whose gripper lets the user move it along the top of the frame.
     if (!m_wndReBar.Create(
             WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_TOP | CCS_NODIVIDER,
@@ -74,18 +81,20 @@ int CMainFrame::OnCreate() {
         return -1;
     for (int i = 0; i < static_cast<int>(sizeof(kToolButtons) / sizeof(kToolButtons[0])); ++i)
         m_wndToolBar.SetButtonText(i, kToolButtons[i].pszCaption);
+    // The resource's cells (56 pixels wide) give the buttons their width; the images drawn for the DPI are smaller.
+    m_cxToolButton = LOWORD(m_wndToolBar.SendMessage(TB_GETBUTTONSIZE));
     REBARBANDINFOA band = {};
     band.fMask = RBBIM_STYLE | RBBIM_CHILD;
     band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE;
     band.hwndChild = m_wndToolBar.m_hWnd;
     if (!m_wndReBar.InsertBand(-1, &band)) return -1;
-
-    if (m_bmpToolbar.LoadBitmap(IDB_TOOLBAR_IMAGES)) m_hToolbarBitmap = m_bmpToolbar;
-    if (m_imlToolbar.Create(32, 32, ILC_COLOR8 | ILC_MASK, 0, 7) && m_hToolbarBitmap)
-        m_imlToolbar.Add(m_hToolbarBitmap, RGB(255, 255, 255));
-    SetToolbarImages(m_imlToolbar);
-
     if (!m_wndStatusBar.Create(WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, this, AFX_IDW_STATUS_BAR)) return -1;
+
+    // The bars take their fonts from the system's metrics, which are those of the system's DPI; the window may be on
+    // a monitor of another.
+    m_fontToolbar.Capture(m_wndToolBar, GetSystemDpi());
+    m_fontStatusBar.Capture(m_wndStatusBar, GetSystemDpi());
+    ApplyDpi(m_nDpi);
     LayoutPanes();
     m_nSelectedCount = 0;
     m_nFileCount = 0;
@@ -100,6 +109,38 @@ void CMainFrame::LayoutPanes() {
     StatusPaneWidths(r.right - r.left, widths);
     m_wndStatusBar.SetParts({widths[0], widths[0] + widths[1], widths[0] + widths[1] + widths[2]});
     for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
+}
+
+void CMainFrame::LoadToolbarImages(UINT dpi) {
+    const DrawnImages& drawn = ImagesForDpi(kToolbarImages, sizeof(kToolbarImages) / sizeof(kToolbarImages[0]), dpi);
+    HIMAGELIST images = MakeImageList(drawn, 7, &m_bmpToolbar);
+    m_hToolbarBitmap = m_bmpToolbar;
+    // The toolbar shows the new images before the old ones are destroyed.
+    SetToolbarImages(images);
+    m_imlToolbar.Attach(images);
+}
+
+void CMainFrame::ApplyDpi(UINT dpi) {
+    m_nDpi = dpi;
+    m_fontToolbar.Apply(m_wndToolBar, dpi);
+    m_fontStatusBar.Apply(m_wndStatusBar, dpi);
+    if (m_pView) m_pView->SetDpi(dpi);
+    // The buttons are as wide at every scale as at 96 DPI, relative to their images; a longer caption may widen them.
+    int cx = ::MulDiv(m_cxToolButton, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    m_wndToolBar.SendMessage(TB_SETBUTTONWIDTH, 0, MAKELPARAM(cx, 2 * cx));
+    LoadToolbarImages(dpi);
+}
+
+LRESULT CMainFrame::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    ApplyDpi(HIWORD(wParam));
+    // The suggested rectangle keeps the window's place on the new monitor at its new scale. A minimised window keeps
+    // its place; it is laid out again when restored.
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested && !::IsIconic(m_hWnd))
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
+    return 0;
 }
 
 void CMainFrame::SetToolbarImages(HIMAGELIST hImages) {
@@ -262,6 +303,9 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             return TRUE;
         case WM_TAKE_HANDOFF:
             *pResult = OnTakeHandoff(wParam, lParam);
+            return TRUE;
+        case WM_DPICHANGED:
+            *pResult = OnDpiChanged(wParam, lParam);
             return TRUE;
         default:
             return CFrameWnd::OnWndMsg(msg, wParam, lParam, pResult);

@@ -1,10 +1,11 @@
 // The program's one top-level window: the frame around the file list view, with the menu bar, the flat toolbar
 // of seven captioned buttons in a rebar band with a gripper, the three-pane status bar, the greying of menu items that
-// do not apply, the list's context menu, the temp folder emptied on close, and the reader of the files the Explorer
-// extension hands over.
+// do not apply, the list's context menu, the temp folder emptied on close, the reader of the files the Explorer
+// extension hands over, and the images and fonts of its bars at the DPI of the monitor it is on.
 #pragma once
 
 #include "controls.h"
+#include "dpi.h"
 #include "frame_wnd.h"
 #include "handoff_contract.h"
 #include "list_messages.h"
@@ -19,13 +20,17 @@ public:
 
     int m_nSelectedCount = 0;                 // selected rows, as last reported (for greying only)
     int m_nFileCount = 0;                     // rows in the list, as last reported (for greying only)
-    HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133, the toolbar's images
+    HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133 (or its larger drawing), the toolbar's images
     CBitmap m_bmpToolbar;                     // owns m_hToolbarBitmap
-    CImageList m_imlToolbar;                  // the toolbar's images, 32 x 32
+    CImageList m_imlToolbar;                  // the toolbar's images: 32 x 32 at 96 DPI, 48 at 150 %, 64 at 200 %
     CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
     CStatusBarCtrl m_wndStatusBar;
     CToolBarCtrl m_wndToolBar;
-    CReBarCtrl m_wndReBar;  // holds the toolbar in its one band, at the top of the frame
+    CReBarCtrl m_wndReBar;                  // holds the toolbar in its one band, at the top of the frame
+    UINT m_nDpi = USER_DEFAULT_SCREEN_DPI;  // the DPI the bars and the view are laid out for
+    int m_cxToolButton = 0;                 // the buttons' width as the toolbar resource lays them out at 96 DPI
+    CDpiFont m_fontToolbar;                 // the toolbar's captions and the status bar's texts at m_nDpi
+    CDpiFont m_fontStatusBar;
 
     // Creates `pView` as the frame's client (child AFX_IDW_PANE_FIRST) and makes it the active view; the frame
     // does not own it. FALSE when the form cannot be created.
@@ -42,6 +47,9 @@ public:
     // Gives the toolbar the images of `hImages` (one per button, in button order; the frame does not own them) and
     // sizes the toolbar's band and the layout to them, so that the images can be replaced while the window is up.
     void SetToolbarImages(HIMAGELIST hImages);
+    // Lays the window out for `dpi`: the toolbar's images drawn for it (ImagesForDpi), the bars' fonts and the view's
+    // list (its font and images) scaled to it, and the layout to their new sizes.
+    void ApplyDpi(UINT dpi);
 
     // The view's keyboard commands, then the frame's accelerators; keys typed into an edit box go to it.
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -63,9 +71,14 @@ protected:
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
     // count; returns 0.
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
+    // WM_DPICHANGED (the window moved to a monitor of another DPI, or the monitor's scale changed): ApplyDpi with the
+    // new DPI, then the window takes the rectangle the system suggests for it; returns 0.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     // Sets the panes' identifiers and widths from the status bar's width and empties their texts.
     void LayoutPanes();
+    // Makes the toolbar's image list from the drawing of its images for `dpi` and gives it to the toolbar.
+    void LoadToolbarImages(UINT dpi);
 
     CSquozenView* m_pView = nullptr;
 };

@@ -31,6 +31,10 @@ int ListFormat(ColumnAlign align) {
     }
 }
 
+// The file images as drawn for 96 DPI, 150 % and 200 % (the larger in full colour, as the toolbar's).
+const DrawnImages kFileImages[] = {
+    {16, IDB_FILE_IMAGES, ILC_COLOR8}, {24, IDB_FILE_IMAGES_24, ILC_COLOR24}, {32, IDB_FILE_IMAGES_32, ILC_COLOR24}};
+
 bool IsEditBox(HWND hWnd) {
     char name[16] = {};
     return hWnd && ::GetClassNameA(hWnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, "Edit") == 0;
@@ -116,11 +120,10 @@ void CSquozenView::OnInitialUpdate() {
         m_wndFileList.m_bSortable.assign(kFileListColumns, TRUE);
         for (int c = 0; c < kFileListColumns; ++c) m_wndFileList.m_bTextColumn[c] = kFileListColumnTable[c].bText;
 
-        if (m_bmpFileImages.LoadBitmap(IDB_FILE_IMAGES)) m_hFileImages = m_bmpFileImages;
-        if (m_imlFileImages.Create(16, 16, ILC_COLOR8 | ILC_MASK, 0, 4)) {
-            if (m_hFileImages) m_imlFileImages.Add(m_hFileImages, RGB(255, 255, 255));
-            m_wndFileList.SetImageList(m_imlFileImages, LVSIL_SMALL);
-        }
+        // The form's font was made for the DPI of the window it is in.
+        UINT dpi = GetWindowDpi(m_hWnd);
+        m_fontFileList.Capture(m_wndFileList, dpi);
+        LoadFileImages(dpi);
     }
 
     // The keyboard commands are taken inside the program (TranslateShortcut), never as system-wide hot keys,
@@ -129,6 +132,22 @@ void CSquozenView::OnInitialUpdate() {
     if (CFileListHost* host = dynamic_cast<CFileListHost*>(CWnd::FromHandlePermanent(hFrame)))
         host->AttachFileList(&m_wndFileList);
     ReadOptions();
+}
+
+void CSquozenView::LoadFileImages(UINT dpi) {
+    const DrawnImages& drawn = ImagesForDpi(kFileImages, sizeof(kFileImages) / sizeof(kFileImages[0]), dpi);
+    HIMAGELIST images = MakeImageList(drawn, 4, &m_bmpFileImages);
+    m_hFileImages = m_bmpFileImages;
+    if (!images) return;
+    // The list shows the new images before the old ones are destroyed.
+    m_wndFileList.SetImageList(images, LVSIL_SMALL);
+    m_imlFileImages.Attach(images);
+}
+
+void CSquozenView::SetDpi(UINT dpi) {
+    if (!m_wndFileList.IsWindow()) return;
+    m_fontFileList.Apply(m_wndFileList, dpi);
+    LoadFileImages(dpi);
 }
 
 void CSquozenView::ReadOptions() {

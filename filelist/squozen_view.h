@@ -9,6 +9,7 @@
 
 #include "controls.h"
 #include "dialog.h"
+#include "dpi.h"
 #include "file_row.h"
 #include "product_info.h"
 #include "sorting_list_ctrl.h"
@@ -32,9 +33,10 @@ public:
     ~CSquozenView() override;
 
     CSortingListCtrl m_wndFileList;           // list 1000, bound by the data exchange
-    HBITMAP m_hFileImages = nullptr;          // bitmap 136 as loaded
+    HBITMAP m_hFileImages = nullptr;          // bitmap 136 (or its larger drawing) as loaded
     CBitmap m_bmpFileImages;                  // owns m_hFileImages
-    CImageList m_imlFileImages;               // the list's small images
+    CImageList m_imlFileImages;               // the list's small images: 16 x 16 at 96 DPI, 24 at 150 %, 32 at 200 %
+    CDpiFont m_fontFileList;                  // the list's font at the window's DPI
     int m_bBackup = 0;                        // ISBACKUP, as last read
     int m_bProtect = 0;                       // ISPROTECT, as last read
     int m_nDblClickAction = 0;                // DOUBLECLICKACTION, as last read
@@ -44,6 +46,9 @@ public:
     // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
     // tables and the image list, hands the list to the frame and reads the options.
     void OnInitialUpdate() override;
+
+    // The list's images drawn for `dpi` and its font scaled to it (the main frame calls this when its DPI changes).
+    void SetDpi(UINT dpi);
 
     // Appends the row of `path` to the list.
     int AddFileRow(const std::string& path) { return ::AddFileRow(m_wndFileList, path); }
@@ -116,6 +121,8 @@ protected:
     void SendSelection();
     // Column widths from the view's width.
     void SetColumnWidths();
+    // Makes the list's small-image list from the drawing of the file images for `dpi` and gives it to the list.
+    void LoadFileImages(UINT dpi);
     // Reads ISBACKUP, ISPROTECT and DOUBLECLICKACTION into the members.
     void ReadOptions();
     // The window the view reports to: the application's main window (the frame around the view).

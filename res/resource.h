@@ -6,8 +6,12 @@
 #define IDD_ABOUTBOX 100
 #define IDD_SQUOZEN_FORM 101
 #define IDR_MAINFRAME 128  // menu, accelerators, icon, toolbar, toolbar bitmap, document string
-#define IDB_TOOLBAR_IMAGES 133
-#define IDB_FILE_IMAGES 136
+#define IDB_TOOLBAR_IMAGES 133     // 32 x 32, for 96 DPI
+#define IDB_TOOLBAR_IMAGES_48 134  // the same drawings for 150 %
+#define IDB_TOOLBAR_IMAGES_64 135  // and for 200 %
+#define IDB_FILE_IMAGES 136        // 16 x 16, for 96 DPI
+#define IDB_FILE_IMAGES_24 137
+#define IDB_FILE_IMAGES_32 138
 #define IDR_LIST_POPUP 141
 #define IDD_FILE_PROPERTIES 142
 #define IDD_OPTIONS 143

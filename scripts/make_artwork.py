@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Draws the program's bitmaps and icon into res/: the toolbar images (bitmap 133, 7 x 32x32, 24-bit), the
-16-colour toolbar strip of the toolbar resource (bitmap 128, 7 x 56x46), the list's file images (bitmap 136,
-4 x 16x16, 8-bit) and the program icon (icon 128, 32x32 and 16x16, 24-bit). White is the transparent colour
-of the bitmaps. Pure Python, no imaging library: shapes are filled by supersampling their inside tests.
+"""Draws the program's bitmaps and icon into res/: the toolbar images (bitmap 133, 7 x 32x32, 24-bit, and the same
+drawings at 48x48 and 64x64 for screens at 150 % and 200 %), the 16-colour toolbar strip of the toolbar resource
+(bitmap 128, 7 x 56x46), the list's file images (bitmap 136, 4 x 16x16, 8-bit, and at 24x24 and 32x32) and the
+program icon (icon 128, 32x32 and 16x16, 24-bit). White is the transparent colour of the bitmaps. Pure Python, no
+imaging library: shapes are filled by supersampling their inside tests, so each size is drawn afresh from the
+same shapes rather than scaled from a smaller bitmap.
 
 Run from anywhere: python3 scripts/make_artwork.py
 """
@@ -16,7 +18,7 @@ WHITE = (255, 255, 255)
 FACE = (240, 240, 240)  # the colour anti-aliased edges are blended towards
 
 
-# ---- shapes: functions (x, y) -> inside, in pixel coordinates of a 32x32 (or 16x16) design grid ----
+# ---- shapes: functions (x, y) -> inside, in coordinates of a 32x32 (or 16x16) design grid ----
 def poly(points):
     def inside(x, y):
         c = False
@@ -75,18 +77,22 @@ def star(cx, cy, r_out, r_in, n, rot=0.0):
 
 
 class Canvas:
-    def __init__(self, w, h):
-        self.w, self.h = w, h
+    """Pixels `w` x `h` of a drawing made on a design grid `scale` times smaller (a 32x32 design on a 64x64 canvas
+    has scale 2); shapes and boxes are given in design coordinates."""
+
+    def __init__(self, w, h, scale=1.0):
+        self.w, self.h, self.scale = w, h, scale
         self.px = [[(0.0, 0.0, 0.0, 0.0) for _ in range(w)] for _ in range(h)]  # premultiplied rgba
 
     def fill(self, shape, color, box=None, alpha=1.0):
-        x0, y0, x1, y1 = box or (0, 0, self.w, self.h)
+        s = self.scale
+        x0, y0, x1, y1 = (v * s for v in box) if box else (0, 0, self.w, self.h)
         for py in range(max(0, int(y0)), min(self.h, int(math.ceil(y1)))):
             for px in range(max(0, int(x0)), min(self.w, int(math.ceil(x1)))):
                 hits = 0
                 for sy in range(SS):
                     for sx in range(SS):
-                        if shape(px + (sx + 0.5) / SS, py + (sy + 0.5) / SS):
+                        if shape((px + (sx + 0.5) / SS) / s, (py + (sy + 0.5) / SS) / s):
                             hits += 1
                 if not hits:
                     continue
@@ -96,12 +102,13 @@ class Canvas:
                                    color[2] * a + b * (1 - a), a + da * (1 - a))
 
     def vgrad(self, shape, top, bottom, box=None):
-        """Fills `shape` with a vertical gradient over its box."""
+        """Fills `shape` with a vertical gradient over its box, one colour per row of pixels."""
+        s = self.scale
         x0, y0, x1, y1 = box
-        for py in range(int(y0), int(math.ceil(y1))):
-            t = (py - y0) / max(1, (y1 - y0 - 1))
+        for py in range(int(y0 * s), int(math.ceil(y1 * s))):
+            t = (py - y0 * s) / max(1, ((y1 - y0) * s - 1))
             c = tuple(top[i] + (bottom[i] - top[i]) * t for i in range(3))
-            self.fill(shape, c, (x0, py, x1, py + 1))
+            self.fill(shape, c, (x0, py / s, x1, (py + 1) / s))
 
     def rgb(self, keyed=True):
         """Opaque pixels; uncovered ones white (the transparent colour), edges blended towards FACE."""
@@ -203,8 +210,8 @@ def icon_exit(c):
 TOOLBAR = [icon_open, icon_test, icon_optimize, icon_remove, icon_view, icon_help, icon_exit]
 
 
-def file_image(kind):
-    c = Canvas(16, 16)
+def file_image(kind, size=16):
+    c = Canvas(size, size, size / 16)
     document(c, 2, 0.5, 13.5, 15.5, 3.5)
     if kind == 0:  # a movie: a coloured burst
         c.fill(star(8, 9, 5.2, 2.2, 6), (230, 90, 20))
@@ -282,14 +289,40 @@ VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 
          (0, 255, 255), (255, 255, 255)]
 
 
-def main():
+def toolbar_icons(size):
     icons = []
     for draw in TOOLBAR:
-        c = Canvas(32, 32)
+        c = Canvas(size, size, size / 32)
         draw(c)
         icons.append(c.rgb())
-    strip = [sum((icons[i][y] for i in range(7)), []) for y in range(32)]
-    write_bmp("ToolbarImages.bmp", strip, 24)
+    return icons
+
+
+def strip_of(images, size):
+    """The images side by side, in order, as rows of pixels."""
+    return [sum((img[y] for img in images), []) for y in range(size)]
+
+
+def write_file_images(name, size, bpp_limit=None):
+    """The four file images side by side: 8-bit with a palette of the colours they use when 256 hold them (as
+    the 16x16 ones must), else 24-bit."""
+    strip = strip_of([file_image(k, size) for k in range(4)], size)
+    colours = list(dict.fromkeys(c for row in strip for c in row))  # in the order they first appear
+    if len(colours) > 256:
+        if bpp_limit == 8:
+            raise SystemExit("%s needs more than 256 colours" % name)
+        write_bmp(name, strip, 24)
+        return
+    index = {c: i for i, c in enumerate(colours)}
+    write_bmp(name, [[index[c] for c in row] for row in strip], 8, colours + [(0, 0, 0)] * (256 - len(colours)))
+
+
+def main():
+    icons = toolbar_icons(32)
+    write_bmp("ToolbarImages.bmp", strip_of(icons, 32), 24)
+    # The same buttons for screens at 150 % and 200 %.
+    for size in (48, 64):
+        write_bmp("ToolbarImages%d.bmp" % size, strip_of(toolbar_icons(size), size), 24)
 
     # The 16-colour strip of the toolbar resource: each image centred in its 56 x 46 cell.
     cells = [[15] * (56 * 7) for _ in range(46)]
@@ -299,22 +332,9 @@ def main():
                 cells[7 + y][i * 56 + 12 + x] = nearest(VGA16, img[y][x])
     write_bmp("Toolbar.bmp", cells, 4, VGA16)
 
-    files = [file_image(k) for k in range(4)]
-    colours = []
-    index = []
-    for y in range(16):
-        row = []
-        for k in range(4):
-            for x in range(16):
-                c = files[k][y][x]
-                if c not in colours:
-                    colours.append(c)
-                row.append(colours.index(c))
-        index.append(row)
-    if len(colours) > 256:
-        raise SystemExit("file images need more than 256 colours")
-    colours += [(0, 0, 0)] * (256 - len(colours))
-    write_bmp("FileImages.bmp", index, 8, colours)
+    write_file_images("FileImages.bmp", 16, 8)
+    for size in (24, 32):
+        write_file_images("FileImages%d.bmp" % size, size)
 
     # Icon: 32x32 and 16x16, 24-bit colour with an AND mask (the rounded corners transparent).
     entries = []

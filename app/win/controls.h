@@ -160,6 +160,12 @@ public:
         m_hObject = nullptr;
         return ok;
     }
+    // Gives the object up without deleting it (to another owner); the handle.
+    THandle Detach() {
+        THandle hObject = m_hObject;
+        m_hObject = nullptr;
+        return hObject;
+    }
 };
 
 using CFont = COwnedHandle<HFONT, ::DeleteObject>;

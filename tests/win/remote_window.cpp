@@ -35,6 +35,11 @@ HWND RemoteProgram::Header() const {
 
 HWND RemoteProgram::StatusBar() const { return ::FindWindowExA(window_, nullptr, STATUSCLASSNAMEA, nullptr); }
 
+HWND RemoteProgram::ToolBar() const {
+    HWND rebar = ::FindWindowExA(window_, nullptr, REBARCLASSNAMEA, nullptr);
+    return rebar ? ::FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr) : nullptr;
+}
+
 int RemoteProgram::RowCount() const { return static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)); }
 
 int RemoteProgram::ColumnWidth(int column) const {
@@ -78,9 +83,9 @@ std::string RemoteProgram::StatusText(int pane) const {
     return TextThrough(StatusBar(), SB_GETTEXTA, static_cast<WPARAM>(pane), nullptr, 0, nullptr);
 }
 
-RECT RemoteProgram::RowRect(int row) const {
+RECT RemoteProgram::RowRect(int row, int part) const {
     RECT r = {};
-    r.left = LVIR_LABEL;
+    r.left = part;
     HWND list = List();
     SendWithBlock(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), &r, sizeof r);
     ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);

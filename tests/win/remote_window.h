@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace sqztest {
@@ -23,14 +25,16 @@ public:
     HWND List() const;
     HWND Header() const;
     HWND StatusBar() const;
+    HWND ToolBar() const;
 
     int RowCount() const;
     // The text of one cell, of one status pane (in the ANSI code page).
     std::string Cell(int row, int column) const;
     std::string StatusText(int pane) const;
     int ColumnWidth(int column) const;
-    // Rectangles in screen coordinates: the label of a row's first cell, and a column's header item.
-    RECT RowRect(int row) const;
+    // Rectangles in screen coordinates: a part of a row's first cell (its label, or LVIR_ICON its small image), and
+    // a column's header item.
+    RECT RowRect(int row, int part = LVIR_LABEL) const;
     RECT HeaderRect(int column) const;
 
 private:

@@ -16,7 +16,8 @@
 // What can be asked: window (1 when the main window is shown), rows, order (names of all rows, joined by "|"),
 // selected (names of the selected rows, joined by "|"), mark (name of the selection mark's row), focus (window class of
 // the keyboard focus in the program), active (title of the program's active window), menu (1 while a menu takes the
-// keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6 (column widths).
+// keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6 (column widths), image
+// (the width of the first row's small image), button (the width of the toolbar's buttons).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -90,6 +91,11 @@ std::string Value(const std::string& what) {
     if (what == "iconic") return ::IsIconic(window) ? "1" : "0";
     if (what.compare(0, 6, "status") == 0) return Utf8(program.StatusText(std::atoi(what.c_str() + 6)));
     if (what.compare(0, 5, "width") == 0) return std::to_string(program.ColumnWidth(std::atoi(what.c_str() + 5)));
+    if (what == "image") {
+        RECT r = program.RowRect(0, LVIR_ICON);
+        return std::to_string(r.right - r.left);
+    }
+    if (what == "button") return std::to_string(LOWORD(::SendMessageA(program.ToolBar(), TB_GETBUTTONSIZE, 0, 0)));
     return "(unknown: " + what + ")";
 }
 

@@ -45,6 +45,15 @@ wait_file() {  # path, seconds
     echo "no file $1" >&2
     return 1
 }
+# Waits up to 30 s until the process `$1` has ended.
+ended() {
+    local i
+    for i in $(seq 1 300); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
 click_at() { xdotool mousemove "$1" "$2" click 1; }
 # Clicks row `$1` and waits until the row named `$2` is the one selected.
 select_row() { click_at $(probe point row "$1") && probe wait 30 selected "$2"; }
@@ -80,6 +89,13 @@ if ! probe wait 120 rows 3 || ! probe wait 30 active "$title"; then
     echo "0 passed, 1 failed"
     exit 1
 fi
+
+# At 96 DPI the list's images are drawn at 16 pixels and the toolbar's buttons are 63 pixels wide (the cells of the
+# toolbar resource). at-100.png shows the program as it starts.
+probe wait 30 image 16 && probe wait 30 button 63
+at100=$?
+sleep 1  # the screenshot is for a person to look at: the window's painting reaches the display a moment later
+shot at-100
 
 # The keyboard works in the list at once: Down selects the first row, and the status bar shows it.
 xdotool key Down
@@ -167,12 +183,29 @@ result "A dragged column width survives minimise, restore and a second copy's ha
 
 # Exit by the File menu: the program ends.
 xdotool key alt+f x
-for i in $(seq 1 300); do
-    kill -0 "$launcher" 2>/dev/null || break
-    sleep 0.1
-done
-! kill -0 "$launcher" 2>/dev/null
+ended "$launcher"
 result "Exit from the File menu ends the program" $?
+
+# At 200 %: with the display at 192 DPI (Wine's LogPixels) the program starts with the images drawn for that scale: the
+# list's at 32 pixels, the toolbar's 64-pixel ones on buttons twice as wide as at 96 DPI. at-200.png shows it.
+(
+    set -e
+    [ "$at100" -eq 0 ]
+    "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    probe handoff "$(winpath "$work/movies/$big")" "$(winpath "$work/movies/$extra")"
+    desktop=sqz200
+    "$wine_run" explorer "/desktop=$desktop,1280x1000" "$(winpath "$work/app/Squozen.exe")" >/dev/null 2>&1 &
+    launcher=$!
+    probe wait 120 rows 2
+    probe wait 30 image 32
+    probe wait 30 button 126
+    probe wait 30 active "$title"
+    sleep 1
+    shot at-200
+    xdotool key alt+f x
+    ended "$launcher"
+)
+result "The images are drawn for the display's DPI: at 96 and at 192" $?
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

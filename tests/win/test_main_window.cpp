@@ -79,6 +79,22 @@ std::vector<int> ColumnWidths(CListCtrl& list) {
     return widths;
 }
 
+// The height of the font control `hWnd` draws with, in pixels.
+int FontHeight(HWND hWnd) {
+    LOGFONTA lf = {};
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(hWnd, WM_GETFONT, 0, 0));
+    if (!font) return 0;
+    ::GetObjectA(font, sizeof(lf), &lf);
+    return lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+}
+
+SIZE ImageSize(HIMAGELIST images) {
+    SIZE size = {0, 0};
+    int cx = 0, cy = 0;
+    if (images && ImageList_GetIconSize(images, &cx, &cy)) size = {cx, cy};
+    return size;
+}
+
 }  // namespace
 
 TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
@@ -209,6 +225,84 @@ TEST(MainWindow, ColumnWidthsFollowTheViewWidth) {
     p.view().GetClientRect(&client);
     p.list().GetClientRect(&list);
     EXPECT_EQ(WindowRect(p.list().m_hWnd).right - WindowRect(p.list().m_hWnd).left, client.right);
+}
+
+TEST(MainWindow, MovedToAMonitorOfAnotherDpiItsImagesFontsAndLayoutFollow) {
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    // Two movies with images: a version-4 one and a compressed version-6 one.
+    p.AddFiles({sqztest::CorpusDir() + "swfdec-chartoascii-4.swf", sqztest::CorpusDir() + "swfdec-Function-6.swf"});
+    CMainFrame& frame = p.frame();
+    CToolBarCtrl& bar = frame.m_wndToolBar;
+    HWND list = p.list().m_hWnd, status = frame.m_wndStatusBar.m_hWnd;
+    auto toolImages = [&] { return reinterpret_cast<HIMAGELIST>(bar.SendMessage(TB_GETIMAGELIST)); };
+    auto listImages = [&] { return ListView_GetImageList(list, LVSIL_SMALL); };
+    // This display runs at 96 DPI: the images drawn at 32 and 16 pixels.
+    HDC screen = ::GetDC(nullptr);
+    ASSERT_EQ(::GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(ImageSize(toolImages()).cx, 32);
+    EXPECT_EQ(ImageSize(listImages()).cx, 16);
+    const RECT start = WindowRect(frame.m_hWnd);
+    const int barFont = FontHeight(bar.m_hWnd), statusFont = FontHeight(status), listFont = FontHeight(list);
+    const LRESULT button = bar.SendMessage(TB_GETBUTTONSIZE);
+    ASSERT_GT(barFont, 0);
+    ASSERT_GT(statusFont, 0);
+    ASSERT_GT(listFont, 0);
+
+    // What the system sends when the window moves to a monitor of another scale: the new DPI and a rectangle.
+    struct Monitor {
+        UINT dpi;
+        RECT suggested;
+        int toolbar, images;  // the sizes of the images drawn for it
+    } const kMonitors[] = {{144, {40, 30, 1040, 690}, 48, 24},
+                           {192, {0, 0, 1270, 1000}, 64, 32},
+                           {120, {10, 10, 900, 600}, 32, 16},
+                           {96, start, 32, 16}};
+    for (const Monitor& m : kMonitors) {
+        SCOPED_TRACE(m.dpi);
+        RECT suggested = m.suggested;
+        frame.SendMessage(WM_DPICHANGED, MAKEWPARAM(m.dpi, m.dpi), reinterpret_cast<LPARAM>(&suggested));
+        sqztest::PumpPending();
+        RECT now = WindowRect(frame.m_hWnd);
+        EXPECT_TRUE(::EqualRect(&now, &m.suggested)) << "the window takes the suggested rectangle";
+        EXPECT_EQ(ImageSize(toolImages()).cx, m.toolbar);
+        EXPECT_EQ(ImageSize(toolImages()).cy, m.toolbar);
+        EXPECT_EQ(ImageList_GetImageCount(toolImages()), 7);
+        EXPECT_EQ(ImageSize(listImages()).cx, m.images);
+        EXPECT_EQ(ImageSize(listImages()).cy, m.images);
+        EXPECT_EQ(ImageList_GetImageCount(listImages()), 4);
+        EXPECT_EQ(FontHeight(bar.m_hWnd), ::MulDiv(barFont, m.dpi, 96));
+        EXPECT_EQ(FontHeight(status), ::MulDiv(statusFont, m.dpi, 96));
+        EXPECT_EQ(FontHeight(list), ::MulDiv(listFont, m.dpi, 96));
+
+        // The buttons at the scale, whole in their band; the view between the band and the status bar, the list
+        // filling it with the columns in their shares.
+        LRESULT size = bar.SendMessage(TB_GETBUTTONSIZE);
+        EXPECT_EQ(LOWORD(size), ::MulDiv(LOWORD(button), m.dpi, 96));
+        EXPECT_GE(HIWORD(size), m.toolbar + FontHeight(bar.m_hWnd));
+        SIZE full = {};
+        bar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&full));
+        REBARBANDINFOA band = {};
+        band.fMask = RBBIM_CHILDSIZE;
+        ASSERT_TRUE(frame.m_wndReBar.GetBandInfo(0, &band));
+        EXPECT_EQ(band.cyMinChild, static_cast<UINT>(full.cy));
+        RECT barRect = WindowRect(bar.m_hWnd), rebarRect = WindowRect(frame.m_wndReBar.m_hWnd);
+        RECT viewRect = WindowRect(p.view().m_hWnd), listRect = WindowRect(list), statusRect = WindowRect(status);
+        EXPECT_GE(barRect.bottom - barRect.top, full.cy) << "the buttons are not cut";
+        EXPECT_EQ(viewRect.top, rebarRect.bottom);
+        EXPECT_EQ(viewRect.bottom, statusRect.top);
+        EXPECT_TRUE(::EqualRect(&listRect, &viewRect));
+        EXPECT_EQ(p.list().GetColumnWidth(1), 10 * (viewRect.right - viewRect.left) / 40);
+        if (m.dpi == 192) {
+            sqztest::RepaintNow(frame.m_hWnd);
+            EXPECT_TRUE(sqztest::WaitUntilDisplayed(frame.m_hWnd));
+            EXPECT_TRUE(sqztest::SaveWindowPng(frame.m_hWnd, sqztest::ScreenshotPath("main_window_moved_to_200.png")));
+        }
+    }
+    // Back at 96 DPI everything is as at the start.
+    EXPECT_EQ(bar.SendMessage(TB_GETBUTTONSIZE), button);
+    EXPECT_EQ(FontHeight(list), listFont);
 }
 
 TEST(MainWindow, RowsOfTheSampleMoviesShowTheirPropertiesImagesAndComments) {

@@ -223,7 +223,14 @@ TEST(Resources, ToolbarTableAndArtwork) {
 
     struct Expect {
         int id, width, height, bits;
-    } kBitmaps[] = {{IDR_MAINFRAME, 7 * 56, 46, 4}, {IDB_TOOLBAR_IMAGES, 224, 32, 24}, {IDB_FILE_IMAGES, 64, 16, 8}};
+    } kBitmaps[] = {{IDR_MAINFRAME, 7 * 56, 46, 4},
+                    {IDB_TOOLBAR_IMAGES, 224, 32, 24},
+                    {IDB_FILE_IMAGES, 64, 16, 8},
+                    // the same drawings for screens at 150 % and 200 %
+                    {IDB_TOOLBAR_IMAGES_48, 7 * 48, 48, 24},
+                    {IDB_TOOLBAR_IMAGES_64, 7 * 64, 64, 24},
+                    {IDB_FILE_IMAGES_24, 4 * 24, 24, 8},
+                    {IDB_FILE_IMAGES_32, 4 * 32, 32, 8}};
     for (const Expect& e : kBitmaps) {
         const BITMAPINFOHEADER* info =
             static_cast<const BITMAPINFOHEADER*>(Resource(e.id, reinterpret_cast<LPCSTR>(RT_BITMAP)));
@@ -264,7 +271,9 @@ TEST(Resources, ManifestSelectsCommonControls6AndDpiAwareness) {
     std::string text(manifest, size);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    // Aware of each monitor's DPI: the program draws itself for the monitor it is on.
+    EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
 
     // The process runs with the version 6 controls.
     HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
