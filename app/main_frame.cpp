@@ -1,6 +1,8 @@
 // The main frame: bars, layout, status texts, menu greying, the context menu, closing and the handoff reader.
 #include "main_frame.h"
 
+#include <windowsx.h>
+
 #include <cstdio>
 #include <initializer_list>
 
@@ -213,9 +215,10 @@ LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
     return 0;
 }
 
-LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM) {
-    POINT at;
-    ::GetCursorPos(&at);
+LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
+    // At the mouse pointer (a right click), or at the screen point the view gives (the menu key).
+    POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (lParam == 0) ::GetCursorPos(&at);
     HMENU hMenu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_LIST_POPUP));
     if (!hMenu) return 0;
     HMENU hPopup = ::GetSubMenu(hMenu, static_cast<int>(wParam) > 0 ? 0 : 1);

@@ -10,7 +10,8 @@ class CSortingListCtrl;
 constexpr UINT WM_FILELIST_SELECTION = WM_USER + 200;  // 1224
 // wParam: number of rows in the list; lParam: 0.
 constexpr UINT WM_FILELIST_COUNT = WM_USER + 201;  // 1225
-// wParam: number of selected rows; lParam: 0. The frame pops up the list's context menu at the cursor.
+// wParam: number of selected rows; lParam: 0 for a right click, when the frame pops up the list's context menu at
+// the cursor, or the screen point (x, y as MAKELPARAM) where the keyboard asked for it.
 constexpr UINT WM_FILELIST_MENU = WM_USER + 202;  // 1226
 
 // A window that keeps a pointer to the file list (the main frame, for the rows handed over by the extension).

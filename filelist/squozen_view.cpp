@@ -227,6 +227,15 @@ BOOL CSquozenView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pRe
             ::PostQuitMessage(0);
             *pResult = 0;
             return TRUE;
+        case WM_CONTEXTMENU:
+            // The menu key or Shift+F10 in the list: the list's own menu, beside the row the keyboard is on (a right
+            // click has shown it already, through NM_RCLICK).
+            if (m_wndFileList.m_hWnd && reinterpret_cast<HWND>(wParam) == m_wndFileList.m_hWnd && lParam == -1) {
+                ShowKeyboardMenu();
+                *pResult = 0;
+                return TRUE;
+            }
+            break;
         case WM_DESTROY:
             // The list would destroy the image list it shows; the view owns it.
             if (m_wndFileList.IsWindow()) m_wndFileList.SetImageList(nullptr, LVSIL_SMALL);
@@ -333,10 +342,23 @@ void CSquozenView::OnDoubleClick() {
 }
 
 BOOL CSquozenView::TranslateShortcut(const MSG* pMsg, HWND hMainWnd) {
-    if (pMsg->message != WM_KEYDOWN || IsEditBox(pMsg->hwnd)) return FALSE;
+    if ((pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) || IsEditBox(pMsg->hwnd)) return FALSE;
     bool ctrl = ::GetKeyState(VK_CONTROL) < 0, shift = ::GetKeyState(VK_SHIFT) < 0, alt = ::GetKeyState(VK_MENU) < 0;
+    const bool inList = m_wndFileList.m_hWnd && pMsg->hwnd == m_wndFileList.m_hWnd;
+    const UINT selected = inList ? m_wndFileList.GetSelectedCount() : 0;
     UINT command = 0;
-    if (ctrl && !shift && !alt) {
+    if (pMsg->message == WM_SYSKEYDOWN) {
+        // Alt+Enter: the properties of the one selected row.
+        if (!(inList && alt && !ctrl && !shift && pMsg->wParam == VK_RETURN)) return FALSE;
+        if (selected == 1) command = ID_POPUP_PROPERTIES;
+    } else if (inList && !ctrl && !shift && !alt && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_F2)) {
+        // Enter does what a double click on the selected rows does; F2 renames the one selected row.
+        if (pMsg->wParam == VK_F2 && selected == 1) command = ID_POPUP_RENAME;
+        if (pMsg->wParam == VK_RETURN && selected > 0) {
+            if (::GetActiveWindow() == hMainWnd) OnDoubleClick();
+            return TRUE;
+        }
+    } else if (ctrl && !shift && !alt) {
         switch (pMsg->wParam) {
             case 'A':
                 command = ID_POPUP_SELECTALL;
@@ -357,6 +379,22 @@ BOOL CSquozenView::TranslateShortcut(const MSG* pMsg, HWND hMainWnd) {
     }
     if (command && ::GetActiveWindow() == hMainWnd) OnCmdMsg(command, CN_COMMAND);
     return TRUE;
+}
+
+void CSquozenView::ShowKeyboardMenu() {
+    // Below the left end of the focused row's name when it is selected and in sight, else at the top of the list.
+    RECT list, row;
+    ::GetClientRect(m_wndFileList.m_hWnd, &list);
+    POINT at = {list.left + 8, list.top + 8};
+    int item = m_wndFileList.GetNextItem(-1, LVNI_FOCUSED | LVNI_SELECTED);
+    row.left = LVIR_LABEL;
+    if (item >= 0 &&
+        ::SendMessageA(m_wndFileList.m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                       reinterpret_cast<LPARAM>(&row)) &&
+        row.bottom > list.top && row.top < list.bottom)
+        at = {row.left + 8, row.bottom};
+    ::ClientToScreen(m_wndFileList.m_hWnd, &at);
+    ::SendMessageA(ReportWindow(), WM_FILELIST_MENU, m_wndFileList.GetSelectedCount(), MAKELPARAM(at.x, at.y));
 }
 
 void CSquozenView::OnOpen() {

@@ -59,10 +59,11 @@ public:
     // The full path of row `nItem`: its folder followed by its name.
     std::string RowPath(int nItem) const;
 
-    // The five keyboard commands of the main window: Ctrl+A (Select all), Ctrl+O (Open), Delete (Delete), and
-    // Ctrl+N and Ctrl+S, which are taken and do nothing. TRUE when `pMsg` is one of them (it is then consumed
-    // and, while `hMainWnd` is the active window, carried out). Keys typed into an edit box (a row's name being
-    // edited) are never taken.
+    // The keyboard commands of the main window: Ctrl+A (Select all), Ctrl+O (Open), Delete (Delete), and Ctrl+N and
+    // Ctrl+S, which are taken and do nothing; and in the list, as in any list of files, Enter (the double-click
+    // action on the selected rows), F2 (Rename) and Alt+Enter (Properties), the last two with exactly one row
+    // selected, as their menu items are. TRUE when `pMsg` is one of them (it is then consumed and, while `hMainWnd`
+    // is the active window, carried out). Keys typed into an edit box (a row's name being edited) are never taken.
     BOOL TranslateShortcut(const MSG* pMsg, HWND hMainWnd);
 
 protected:
@@ -112,6 +113,9 @@ protected:
 
     // NM_DBLCLK: by m_nDblClickAction, 0 View, 1 Test, 2 Optimize, anything else nothing.
     void OnDoubleClick();
+    // The list's menu asked for by the keyboard (the menu key, Shift+F10): WM_FILELIST_MENU with the point beside
+    // the focused row.
+    void ShowKeyboardMenu();
     // LVN_ITEMCHANGED: the selected count and their K total to the frame, the total kept up to date row by row
     // (m_nSelectedBytes).
     void OnItemChanged(const NMLISTVIEW* pChange);

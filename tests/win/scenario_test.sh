@@ -181,6 +181,32 @@ result "Click a row, sort by Name, Save as writes that row's movie" $?
 )
 result "A dragged column width survives minimise, restore and a second copy's handoff" $?
 
+# The list's own keys: the menu key opens the menu of the row the keyboard is on, whose Properties comes up; F2
+# renames the row's movie on disk; Alt+Enter shows its properties again.
+(
+    set -e
+    select_row 3 "${extra,,}"  # handed over, so in lower case
+    xdotool key shift+F10
+    probe wait 30 menu 1
+    xdotool key p
+    probe wait 30 active "属性"
+    xdotool key Escape
+    probe wait 30 active "$title"
+    probe wait 30 focus SysListView32
+    xdotool key F2
+    probe wait 30 focus Edit
+    xdotool type --delay 30 renamed
+    xdotool key Return
+    wait_file "$work/movies/renamed.swf" 30
+    [ ! -e "$work/movies/$extra" ]
+    probe wait 30 selected renamed.swf
+    xdotool key alt+Return
+    probe wait 30 active "属性"
+    xdotool key Escape
+    probe wait 30 active "$title"
+)
+result "The menu key, F2 and Alt+Enter reach the row's menu, its rename and its properties" $?
+
 # Exit by the File menu: the program ends.
 xdotool key alt+f x
 ended "$launcher"
