@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "dropped_files.h"
 #include "file_helpers.h"
 #include "handoff_text.h"
 #include "handoff_value.h"
@@ -98,6 +99,7 @@ int CMainFrame::OnCreate() {
     m_fontStatusBar.Capture(m_wndStatusBar, GetSystemDpi());
     ApplyDpi(m_nDpi);
     LayoutPanes();
+    ::DragAcceptFiles(m_hWnd, TRUE);
     m_nSelectedCount = 0;
     m_nFileCount = 0;
     return 0;
@@ -240,6 +242,13 @@ LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CMainFrame::OnDropFiles(HDROP hDrop) {
+    std::vector<std::string> paths = DroppedPaths(hDrop);
+    ::DragFinish(hDrop);
+    if (m_pView) m_pView->AddDroppedFiles(paths);
+    return 0;
+}
+
 BOOL CMainFrame::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
     if (hdr && hdr->hwndFrom == m_wndReBar.m_hWnd && hdr->code == RBN_HEIGHTCHANGE) {
@@ -306,6 +315,9 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             return TRUE;
         case WM_TAKE_HANDOFF:
             *pResult = OnTakeHandoff(wParam, lParam);
+            return TRUE;
+        case WM_DROPFILES:
+            *pResult = OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return TRUE;
         case WM_DPICHANGED:
             *pResult = OnDpiChanged(wParam, lParam);

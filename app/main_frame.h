@@ -1,8 +1,12 @@
 // The program's one top-level window: the frame around the file list view, with the menu bar, the flat toolbar
 // of seven captioned buttons in a rebar band with a gripper, the three-pane status bar, the greying of menu items that
 // do not apply, the list's context menu, the temp folder emptied on close, the reader of the files the Explorer
-// extension hands over, and the images and fonts of its bars at the DPI of the monitor it is on.
+// extension hands over, files and folders dropped on it, and the images and fonts of its bars at the DPI of the monitor
+// it is on.
 #pragma once
+
+#include <windows.h>
+#include <shellapi.h>
 
 #include "controls.h"
 #include "dpi.h"
@@ -71,6 +75,9 @@ protected:
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
     // count; returns 0.
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
+    // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view (AddDroppedFiles);
+    // returns 0.
+    LRESULT OnDropFiles(HDROP hDrop);
     // WM_DPICHANGED (the window moved to a monitor of another DPI, or the monitor's scale changed): ApplyDpi with the
     // new DPI, then the window takes the rectangle the system suggests for it; returns 0.
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);

@@ -6,19 +6,11 @@
 
 #include "console.h"
 #include "mbcs.h"
+#include "movie_batch.h"
 #include "platform.h"
 
 namespace sqzcli {
 namespace {
-
-bool EndsWithNoCase(const std::string& name, const char* tail) {
-    std::string t = tail;
-    if (name.size() < t.size()) return false;
-    std::string end = name.substr(name.size() - t.size());
-    for (char& c : end)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return end == t;
-}
 
 class Collector {
 public:
@@ -39,7 +31,7 @@ public:
             if (e.name == "." || e.name == "..") continue;
             if (e.bFolder) {
                 subfolders.push_back(folder + e.name + sqz::kPathSep);
-            } else if (EndsWithNoCase(e.name, ".swf") && !EndsWithNoCase(e.name, "_bak.swf")) {
+            } else if (IsFolderMovieName(e.name)) {
                 AddFile(folder + e.name);
             }
         }

@@ -69,7 +69,24 @@ MovieWorkFiles GetMovieWorkFiles(const std::string& workFolder, const std::strin
 }
 
 std::string GetBackupPath(const std::string& source) {
-    return (source.size() > 4 ? source.substr(0, source.size() - 4) : std::string()) + "_bak.swf";
+    return (source.size() > 4 ? source.substr(0, source.size() - 4) : std::string()) + kBackupSuffix;
+}
+
+namespace {
+
+// Whether `name` ends in the single-byte characters of `tail`, in any letter case (a trail byte of a double-byte
+// character is no "_").
+bool EndsWithNoCase(const std::string& name, const std::string& tail) {
+    const size_t at = name.size() - tail.size();
+    return name.size() >= tail.size() && !sqz::MbsIsTrailByte(name, at) && sqz::MbsICmp(name.substr(at), tail) == 0;
+}
+
+}  // namespace
+
+bool HasMovieExtension(const std::string& name) { return EndsWithNoCase(name, ".swf"); }
+
+bool IsFolderMovieName(const std::string& name) {
+    return HasMovieExtension(name) && !EndsWithNoCase(name, kBackupSuffix);
 }
 
 int SavingRatio(uint32_t before, uint32_t after) {

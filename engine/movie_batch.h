@@ -24,9 +24,19 @@ struct MovieWorkFiles {
 // folder is taken as a file of the current folder for its stem.
 MovieWorkFiles GetMovieWorkFiles(const std::string& workFolder, const std::string& source);
 
+// The end of a backup's name: GetBackupPath puts it in place of the source's ".swf".
+constexpr char kBackupSuffix[] = "_bak.swf";
+
 // The backup of a source beside it: the source less its last four characters (".swf"), followed by "_bak.swf".
 // D:\m\intro.swf gives D:\m\intro_bak.swf.
 std::string GetBackupPath(const std::string& source);
+
+// Whether the file name or path `name` ends in ".swf", in any letter case.
+bool HasMovieExtension(const std::string& name);
+// Whether a walk through folders (the command-line tool's, a folder dropped on the program) takes the file `name` as
+// a movie: its name ends in ".swf" but not in "_bak.swf" (both in any letter case), so that the backups Optimize left
+// are not taken for movies of their own. intro.swf and INTRO.SWF are movies, intro_bak.swf and intro.txt are not.
+bool IsFolderMovieName(const std::string& name);
 
 // The saving of a movie of `before` bytes that became `after` bytes, in percent: (before - after) * 100 / before,
 // truncated toward zero, in 64-bit arithmetic so that no 32-bit sizes overflow it. Negative when the movie grew

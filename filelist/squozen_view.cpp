@@ -5,12 +5,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "file_dialog.h"
 #include "file_helpers.h"
 #include "list_messages.h"
 #include "mbcs.h"
+#include "movie_batch.h"
 #include "option_store.h"
 #include "options_dlg.h"
 #include "platform.h"
@@ -56,6 +58,32 @@ SIZE TemplateSize(HWND hDlg, UINT nIDTemplate) {
     size.cx = r.right;
     size.cy = r.bottom;
     return size;
+}
+
+// Whether `path` ends with the separator (a folder's path, as a drive's root "C:\" is given).
+bool IsFolderPath(const std::string& path) {
+    return !path.empty() && path.back() == sqz::kPathSep && !sqz::MbsIsTrailByte(path, path.size() - 1);
+}
+
+// Appends the movies (IsFolderMovieName) of `folder` (ending with the separator) and of its subfolders to `movies`:
+// each folder's files in name order, then its subfolders one by one. A path beyond MAX_PATH reaches no file, which
+// also ends a walk around a loop of folder links.
+void CollectFolderMovies(const std::string& folder, std::vector<std::string>* movies) {
+    if (folder.size() >= MAX_PATH) return;
+    std::vector<sqz::FileEntry> entries = sqz::Files().List(folder);
+    std::sort(entries.begin(), entries.end(),
+              [](const sqz::FileEntry& a, const sqz::FileEntry& b) { return sqz::MbsICmp(a.name, b.name) < 0; });
+    std::vector<std::string> subfolders;
+    for (const sqz::FileEntry& e : entries) {
+        // A name the ANSI code page cannot hold comes with "?" in place of a character (a name of its own can have
+        // none): no file has it, and it must not reach the engine as a wildcard.
+        if (e.name.empty() || e.name == "." || e.name == ".." || e.name.find('?') != std::string::npos) continue;
+        if (e.bFolder)
+            subfolders.push_back(folder + e.name + sqz::kPathSep);
+        else if (IsFolderMovieName(e.name))
+            movies->push_back(folder + e.name);
+    }
+    for (const std::string& sub : subfolders) CollectFolderMovies(sub, movies);
 }
 
 }  // namespace
@@ -180,6 +208,30 @@ void CSquozenView::AddOpenedFiles(const std::vector<std::string>& paths) {
         if (!listed.count(sqz::MbsLower(path)) && sqz::Files().Find(path, nullptr)) fresh.push_back(path);
     n += AddFileRows(m_wndFileList, fresh);
     ::SendMessageA(ReportWindow(), WM_FILELIST_COUNT, static_cast<WPARAM>(n), 0);
+}
+
+void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
+    if (m_bInBatch) return;
+    std::vector<std::string> movies;
+    for (const std::string& path : paths) {
+        // A drive ("C:\") is dropped with its separator, and a search does not find it by that name.
+        if (IsFolderPath(path)) {
+            CollectFolderMovies(path, &movies);
+            continue;
+        }
+        sqz::FileEntry entry;
+        if (!sqz::Files().Find(path, &entry)) continue;
+        if (entry.bFolder)
+            CollectFolderMovies(path + sqz::kPathSep, &movies);
+        else if (HasMovieExtension(path))
+            movies.push_back(path);
+    }
+    // A movie dropped with its folder, or reached twice, is added once.
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> once;
+    for (const std::string& movie : movies)
+        if (seen.insert(sqz::MbsLower(movie)).second) once.push_back(movie);
+    AddOpenedFiles(once);
 }
 
 BOOL CSquozenView::HandleCommand(UINT nID, int nCode) {

@@ -41,6 +41,7 @@ public:
     int m_bProtect = 0;                       // ISPROTECT, as last read
     int m_nDblClickAction = 0;                // DOUBLECLICKACTION, as last read
     bool m_bQuietSelection = false;           // while Select all works: no report per row
+    bool m_bInBatch = false;                  // while Test or Optimize works on the rows (and asks its question)
     unsigned long long m_nSelectedBytes = 0;  // total size of the selected rows, from their size cells
 
     // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
@@ -56,6 +57,11 @@ public:
     // compared without regard to letter case) and that names an existing file, then reports the row count
     // (also when nothing was added).
     void AddOpenedFiles(const std::vector<std::string>& paths);
+    // Files and folders dropped on the main window, added as Open adds them (AddOpenedFiles): a file whose name ends in
+    // ".swf", and for a folder the movies in it and in its subfolders (IsFolderMovieName, which leaves the backups
+    // out), each folder's in name order before its subfolders'. Other files, and a movie reached twice, are passed
+    // over. Nothing happens while a batch runs.
+    void AddDroppedFiles(const std::vector<std::string>& paths);
     // The full path of row `nItem`: its folder followed by its name.
     std::string RowPath(int nItem) const;
 

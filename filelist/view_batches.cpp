@@ -15,7 +15,10 @@ void CSquozenView::RunBatch(bool bOptimize) {
     // The rows change one by one while the batch holds the thread, so nothing could be painted meanwhile anyway:
     // the list keeps no account of what to repaint until the batch is over, then shows every row afresh.
     ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    // Its question and failure boxes let other messages through: files dropped on the window meanwhile are ignored.
+    m_bInBatch = true;
     RunBatchRows(bOptimize);
+    m_bInBatch = false;
     ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
 }

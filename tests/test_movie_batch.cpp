@@ -133,6 +133,15 @@ TEST(MovieBatchNames, WorkFilesAndBackup) {
     EXPECT_EQ(GetBackupPath(std::string("m") + kSep + "clip.SWF"), std::string("m") + kSep + "clip_bak.swf");
     // A source named without a folder still gives its stem.
     EXPECT_EQ(GetMovieWorkFiles(work, "intro.swf").strOutput, work + "intro_Comp.swf");
+
+    // A walk through folders takes movies in any letter case, never the backups beside them, nor other files.
+    EXPECT_TRUE(IsFolderMovieName(source));
+    EXPECT_TRUE(IsFolderMovieName("CLIP.Swf"));
+    EXPECT_FALSE(IsFolderMovieName(GetBackupPath(source)));
+    EXPECT_FALSE(IsFolderMovieName("CLIP_BAK.SWF"));
+    EXPECT_FALSE(IsFolderMovieName("intro.swf.txt"));
+    EXPECT_FALSE(IsFolderMovieName("swf"));
+    EXPECT_TRUE(HasMovieExtension("intro_bak.swf"));
 }
 
 TEST(MovieBatchNames, SavingRatio) {

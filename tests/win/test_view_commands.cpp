@@ -1,11 +1,15 @@
-// The view's commands on the real window: Open through the system's dialog, the keyboard commands (inside the
-// program only, and never while a name is being typed), the double-click action and the Options dialog, Help,
-// home page and e-mail through the shell, and the temp folder emptied by Exit and by closing the window.
+// The view's commands on the real window: Open through the system's dialog, files and folders dropped on the window,
+// the keyboard commands (inside the program only, and never while a name is being typed), the double-click action and
+// the Options dialog, Help, home page and e-mail through the shell, and the temp folder emptied by Exit and by closing
+// the window.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstring>
 
 #include "gui_test_support.h"
 #include "resource.h"
@@ -44,6 +48,29 @@ HWND FileNameEdit(HWND dlg) {
     HWND combo = ::FindWindowExA(box, nullptr, "ComboBox", nullptr);
     HWND edit = ::FindWindowExA(combo ? combo : box, nullptr, "Edit", nullptr);
     return edit ? edit : box;
+}
+
+std::wstring WideOfAnsi(const std::string& ansi) {
+    std::wstring wide(ansi.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
+    return wide;
+}
+
+// Sends the main window a drop of `paths` as Explorer makes it: a DROPFILES block of wide names, each ended by a NUL,
+// and one more NUL at the end. The window owns the block from then on (DragFinish frees it).
+void Drop(ProgramFixture& p, const std::vector<std::wstring>& paths) {
+    std::wstring names;
+    for (const std::wstring& path : paths) names += path + L'\0';
+    names += L'\0';
+    HGLOBAL block = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    ASSERT_NE(block, nullptr);
+    DROPFILES* drop = static_cast<DROPFILES*>(::GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block);
+    p.frame().SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(block));
 }
 
 void TouchFile(const std::string& path) { sqztest::WriteAll(path, sqztest::Bytes{'x'}); }
@@ -101,6 +128,60 @@ TEST(ViewCommands, OpenThroughTheDialogAddsAWholeFolderOfMovies) {
         [](HWND dlg) { ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0); });
     EXPECT_EQ(p.list().GetItemCount(), static_cast<int>(movies.size()));
     EXPECT_EQ(p.StatusText(2), Ansi("共计 1 个文件"));
+}
+
+TEST(ViewCommands, FilesAndFoldersDroppedOnTheWindowAreAddedAsByOpenButNotDuringABatch) {
+    // Two movies and a text file beside a folder tree: movies, a backup and a text file at each level.
+    sqztest::ScratchDir dir;
+    const char kMovie[] = "swfdec-offspring.swf";
+    ::CreateDirectoryA((dir / "set").c_str(), nullptr);
+    ::CreateDirectoryA((dir / "set\\sub").c_str(), nullptr);
+    for (const char* name : {"a.swf", "b.SWF", "set\\c.swf", "set\\c_bak.swf", "set\\D.SWF", "set\\sub\\e.swf",
+                             "set\\sub\\e_BAK.swf", "late.swf"})
+        sqztest::CopyMovie(kMovie, dir / name);
+    TouchFile(dir / "notes.txt");
+    TouchFile(dir / "set\\readme.txt");
+    // A movie whose name code page 936 cannot hold: it comes by its short name.
+    const std::wstring clip = WideOfAnsi(dir.path()) + L"clip\U0001F3AC.swf";
+    sqztest::Bytes bytes = sqztest::ReadAll(sqztest::CorpusDir() + kMovie);
+    HANDLE h = ::CreateFileW(clip.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(h);
+
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    p.AddFiles({dir / "a.swf"});
+    // A movie listed already (in other letters), a text file, a movie that comes again with its folder, the folder,
+    // the movie of another code page.
+    Drop(p, {WideOfAnsi(dir / "A.SWF"), WideOfAnsi(dir / "b.SWF"), WideOfAnsi(dir / "notes.txt"),
+             WideOfAnsi(dir / "set\\c.swf"), WideOfAnsi(dir / "set"), clip});
+    std::vector<std::string> paths;
+    for (const sqztest::ListRow& row : p.Rows()) paths.push_back(row.cells[1] + row.cells[0]);
+    ASSERT_EQ(paths.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(paths.begin(), paths.end() - 1),
+              (std::vector<std::string>{dir / "a.swf", dir / "b.SWF", dir / "set\\c.swf", dir / "set\\D.SWF",
+                                        dir / "set\\sub\\e.swf"}));
+    EXPECT_EQ(paths[5].find('?'), std::string::npos) << paths[5];
+    wchar_t longName[MAX_PATH] = {};
+    ::GetLongPathNameW(WideOfAnsi(paths[5]).c_str(), longName, MAX_PATH);
+    EXPECT_TRUE(longName == clip) << paths[5] << " is the short name of the movie dropped";
+    EXPECT_EQ(p.Rows()[5].cells[6], Ansi("就绪")) << "read as the movie it is";
+    EXPECT_EQ(p.StatusText(2), Ansi("共计 6 个文件"));
+
+    // While Optimize asks whether to work on the whole list, a drop is ignored; afterwards it is taken.
+    std::vector<sqztest::SeenBox> boxes =
+        sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, ID_ACTION_OPTIMIZE); },
+                             [&](HWND box, size_t) {
+                                 Drop(p, {WideOfAnsi(dir / "late.swf")});
+                                 ::PostMessageA(box, WM_COMMAND, IDNO, 0);
+                             });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(p.list().GetItemCount(), 6);
+    Drop(p, {WideOfAnsi(dir / "late.swf")});
+    EXPECT_EQ(p.list().GetItemCount(), 7);
+    EXPECT_EQ(p.StatusText(2), Ansi("共计 7 个文件"));
 }
 
 TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {
@@ -195,8 +276,7 @@ TEST(ViewCommands, DoubleClickRunsTheChosenActionAndOptionsReloadWhenTheDialogCl
         click.hdr = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(NM_DBLCLK)};
         click.iItem = 0;
         EXPECT_TRUE(sqztest::AnswerBoxes(
-                        [&] { p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click)); },
-                        IDOK)
+                        [&] { p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click)); }, IDOK)
                         .empty())
             << "the selected row is worked on without a question or a failure";
         return seen;
