@@ -218,7 +218,7 @@ result "Exit from the File menu ends the program" $?
     set -e
     [ "$at100" -eq 0 ]
     "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-    probe handoff "$(winpath "$work/movies/$big")" "$(winpath "$work/movies/$extra")"
+    probe handoff "$(winpath "$work/movies/$big")" "$(winpath "$work/movies/$middle")"
     desktop=sqz200
     "$wine_run" explorer "/desktop=$desktop,1280x1000" "$(winpath "$work/app/Squozen.exe")" >/dev/null 2>&1 &
     launcher=$!
