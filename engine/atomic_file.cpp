@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <thread>
 
 #include "file_helpers.h"
 
@@ -25,6 +26,23 @@ std::string WorkName(const std::string& folder, unsigned attempt) {
     char name[48];
     std::snprintf(name, sizeof name, "~sqz%06llx%04x.tmp", (seed >> 8) & 0xFFFFFFull, n & 0xFFFFu);
     return folder + name;
+}
+
+// The pauses between the tries of a step that another program refuses for a moment, growing, about 2 s in all:
+// long enough for a virus scanner or an indexer to let go of a file it has just opened, short enough that a movie
+// that stays in use fails its row soon.
+constexpr unsigned kRefusalPausesMs[] = {10, 30, 60, 100, 200, 300, 500, 800};
+
+// Does `step` on `path`, again after each pause while it is refused for a passing reason (IsPassingRefusal); a
+// lasting error ends it at once. LastSystemError() is then that of the last try.
+template <class Step>
+bool TryWhileRefused(const std::string& path, Step step) {
+    for (unsigned pause : kRefusalPausesMs) {
+        if (step()) return true;
+        if (!IsPassingRefusal(LastSystemError(), path)) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+    return step();
 }
 
 }  // namespace
@@ -65,7 +83,7 @@ bool AtomicFile::OpenWork(const std::string& destination) {
     std::string folder = GetFolderPart(destination);
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
         std::string work = WorkName(folder, attempt);
-        file_ = Files().OpenWrite(work, CreateMode::kExclusive);
+        TryWhileRefused(work, [&] { return (file_ = Files().OpenWrite(work, CreateMode::kExclusive)) != nullptr; });
         if (file_) {
             work_ = work;
             return true;
@@ -92,7 +110,7 @@ bool AtomicFile::Commit(bool durable) {
         // A file that went away meanwhile is not created again.
         if (!Files().Find(destination_, nullptr)) {
             error_ = LastSystemError();
-        } else if (Files().ReplaceExisting(work_, destination_)) {
+        } else if (TryWhileRefused(destination_, [&] { return Files().ReplaceExisting(work_, destination_); })) {
             work_.clear();
             return true;
         } else {
@@ -105,7 +123,7 @@ bool AtomicFile::Commit(bool durable) {
             }
         }
     } else if (ok) {
-        if (Files().Replace(work_, destination_)) {
+        if (TryWhileRefused(destination_, [&] { return Files().Replace(work_, destination_); })) {
             work_.clear();
             return true;
         }
@@ -119,7 +137,7 @@ void AtomicFile::Abort() {
     file_.reset();
     kept_.clear();
     if (!work_.empty()) {
-        Files().Delete(work_);
+        TryWhileRefused(work_, [&] { return Files().Delete(work_); });
         work_.clear();
     }
 }

@@ -1,6 +1,8 @@
 // A file that is written under a work name in its destination's folder and put in place only when it is
 // complete, so that an existing destination is never left half-written. A destination that does not exist yet
 // is created directly (exclusively, so nothing that appears meanwhile is overwritten) and removed again on failure.
+// Creating the work file, putting it in place and removing it are tried again for about 2 s while another program
+// holds a file for a moment (IsPassingRefusal); lasting errors fail at once.
 #pragma once
 
 #include <memory>

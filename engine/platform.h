@@ -107,6 +107,13 @@ int LastSystemError();
 // stop; "" for 0.
 std::string SystemErrorText(int code);
 
+// Whether a file step on `path` that failed with the system error `code` may go through when it is tried again a
+// moment later, because another program (an antivirus, an indexer, a cloud-sync client) has the file open for a
+// moment: on Windows a sharing or lock violation, or access denied on a file that exists and is neither read-only
+// nor a folder; on POSIX systems a busy file. A full disk, a missing folder, a read-only file or a folder nobody
+// may write in are lasting. Leaves LastSystemError() as it was.
+bool IsPassingRefusal(int code, const std::string& path);
+
 // True when `byte` opens a double-byte character in the ANSI code page (always false for UTF-8 systems,
 // whose multi-byte sequences never contain ASCII bytes).
 bool IsDbcsLeadByte(unsigned char byte);

@@ -237,6 +237,10 @@ bool IsDbcsLeadByte(unsigned char) { return false; }
 
 int LastSystemError() { return errno; }
 
+// A file in use does not stop a POSIX system from creating, renaming over or deleting it; only a busy file (a
+// mount point, a running program's image on some systems) refuses for a while.
+bool IsPassingRefusal(int code, const std::string&) { return code == EBUSY || code == ETXTBSY; }
+
 namespace {
 // strerror_r comes in two forms: the GNU one returns the text, the XSI one fills the buffer.
 [[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) { return result == 0 ? buffer : ""; }

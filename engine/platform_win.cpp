@@ -192,6 +192,20 @@ bool IsDbcsLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != 0; }
 
 int LastSystemError() { return static_cast<int>(GetLastError()); }
 
+bool IsPassingRefusal(int code, const std::string& path) {
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return true;
+    if (code != ERROR_ACCESS_DENIED) return false;
+    // Access denied is lasting for a read-only file, a folder, or a name that does not exist (a folder the user may
+    // not write in); a file that is being deleted by another program answers access denied even to this question.
+    DWORD saved = GetLastError();
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    bool passing = attributes == INVALID_FILE_ATTRIBUTES
+                       ? GetLastError() == ERROR_ACCESS_DENIED
+                       : (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    SetLastError(saved);
+    return passing;
+}
+
 std::string SystemErrorText(int code) {
     if (code == 0) return std::string();
     char buffer[512] = {};

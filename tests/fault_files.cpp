@@ -2,6 +2,14 @@
 // reports the error (a short read), a failed write stores nothing (a full disk), a failed close loses the data.
 #include "fault_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <cerrno>
+#endif
+
 namespace sqztest {
 namespace {
 
@@ -57,10 +65,46 @@ private:
 
 }  // namespace
 
+namespace {
+
+void SetSystemError(int code) {
+#ifdef _WIN32
+    ::SetLastError(static_cast<DWORD>(code));
+#else
+    errno = code;
+#endif
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int InUseError() { return ERROR_SHARING_VIOLATION; }
+int AccessDeniedError() { return ERROR_ACCESS_DENIED; }
+bool SetReadOnly(const std::string& path, bool readOnly) {
+    return ::SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+#else
+int InUseError() { return EBUSY; }
+int AccessDeniedError() { return EACCES; }
+bool SetReadOnly(const std::string& path, bool readOnly) { return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0; }
+#endif
+
 bool FaultyFiles::Fault(const char* kind) {
     log_.push_back(kind);
+    if (refusals_ != 0 && refuseKind_ == kind) {
+        if (refusals_ > 0) --refusals_;
+        ++steps_;
+        failed_ = kind;
+        SetSystemError(refuseCode_);
+        return true;
+    }
     if (steps_++ != failAt_) return false;
     failed_ = kind;
+#ifdef _WIN32
+    SetSystemError(ERROR_IO_DEVICE);
+#else
+    SetSystemError(EIO);
+#endif
     return true;
 }
 

@@ -12,12 +12,20 @@ namespace sqztest {
 
 class FaultyFiles : public FileServicesProxy {
 public:
-    // Makes step `step` (counted from 0 since the last Reset) fail; -1 for none.
+    // Makes step `step` (counted from 0 since the last Reset) fail with a lasting error (an I/O error); -1 for none.
     void FailAt(int step) { failAt_ = step; }
+    // Makes the next `times` steps of kind `kind` fail with the system error `code` (-1 times: every one of them),
+    // the way a file another program holds for a moment or for good is refused.
+    void Refuse(const std::string& kind, int code, int times) {
+        refuseKind_ = kind;
+        refuseCode_ = code;
+        refusals_ = times;
+    }
     void Reset() {
         steps_ = 0;
         log_.clear();
         failed_.clear();
+        refusals_ = 0;
     }
     int Steps() const { return steps_; }
     // The kind of every step taken ("open-read", "read", "write", "close", "replace", ...), in order.
@@ -47,6 +55,17 @@ private:
     int open_ = 0;
     std::vector<std::string> log_;
     std::string failed_;
+    std::string refuseKind_;
+    int refuseCode_ = 0;
+    int refusals_ = 0;
 };
+
+// System error codes of this platform, for Refuse: a file held open by another program (a sharing violation on
+// Windows, a busy file elsewhere), and access denied.
+int InUseError();
+int AccessDeniedError();
+// Gives the file the platform's read-only mark (the attribute on Windows, no write permission elsewhere), or takes it
+// away again; false when that failed.
+bool SetReadOnly(const std::string& path, bool readOnly);
 
 }  // namespace sqztest

@@ -266,3 +266,88 @@ TEST(FaultInjection, OptimizeMovie) {
     // Failures inside the protection step fall back to the unprotected movie.
     EXPECT_GT(fellBack, 0);
 }
+
+// Another program holding a file for a moment (a virus scanner or an indexer opening what was just written): every
+// step that writes beside the movie (creating a work file, putting it in place over the backup and over the movie,
+// removing it after a failure) is tried again, so a refusal that clears after two tries costs the row nothing. One
+// that never clears fails the step as before with the movie as it was and nothing left beside it, and access denied
+// on a read-only movie fails at the first try.
+TEST(FaultInjection, PassingRefusals) {
+    const Bytes original = Movie();
+    ScratchDir reference;
+    WriteAll(reference / "movie.swf", original);
+    ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
+    const Bytes compressed = ReadAll(reference / "c.swf");
+    auto prepare = [&](const ScratchDir& d) {
+        WriteAll(d / "movie.swf", original);
+        WriteAll(d / "out.swf", compressed);
+        WriteAll(d / "movie_bak.swf", OldBytes());  // an older backup: the new one goes through a work file too
+    };
+    auto tries = [](const FaultyFiles& files, const std::string& kind) {
+        return std::count(files.Log().begin(), files.Log().end(), kind);
+    };
+    auto expectNothingBeside = [](const ScratchDir& d) {
+        EXPECT_EQ(d.Names(), (std::vector<std::string>{"movie.swf", "movie_bak.swf", "out.swf"}));
+    };
+    FaultyFiles files;
+    {
+        ScratchDir clean;
+        prepare(clean);
+        ASSERT_EQ(ReplaceMovie(clean / "movie.swf", clean / "out.swf", 1).step, MovieStep::kNone);
+    }
+    const std::vector<std::string> cleanLog = files.Log();
+    for (const char* kind : {"open-write", "replace", "replace-existing"}) {
+        SCOPED_TRACE(kind);
+        ScratchDir dir;
+        prepare(dir);
+        files.Reset();
+        files.Refuse(kind, InUseError(), 2);
+        MovieFailure f = ReplaceMovie(dir / "movie.swf", dir / "out.swf", 1);
+        EXPECT_EQ(f.step, MovieStep::kNone) << f.strWhat;
+        EXPECT_EQ(tries(files, kind), std::count(cleanLog.begin(), cleanLog.end(), kind) + 2);
+        EXPECT_EQ(ReadAll(dir / "movie.swf"), compressed);
+        EXPECT_EQ(ReadAll(dir / "movie_bak.swf"), original);
+        expectNothingBeside(dir);
+    }
+    {
+        SCOPED_TRACE("in use for good, and its work file held for a moment too");
+        ScratchDir dir;
+        prepare(dir);
+        files.Reset();
+        files.Refuse("replace-existing", InUseError(), -1);
+        MovieFailure f = ReplaceMovie(dir / "movie.swf", dir / "out.swf", 1);
+        EXPECT_EQ(f.step, MovieStep::kReplace);
+        EXPECT_EQ(f.nSystemError, InUseError());
+        EXPECT_GT(tries(files, "replace-existing"), 3);
+        EXPECT_EQ(ReadAll(dir / "movie.swf"), original);
+        EXPECT_EQ(ReadAll(dir / "movie_bak.swf"), original);
+        expectNothingBeside(dir);
+
+        // A write that fails for good (a full disk) and a work file that cannot be removed at the first tries.
+        ScratchDir again;
+        prepare(again);
+        files.Reset();
+        files.Refuse("delete", InUseError(), 2);
+        for (size_t k = 0; k < cleanLog.size(); ++k)
+            if (cleanLog[k] == "write") files.FailAt(static_cast<int>(k));  // the last write: the movie's
+        EXPECT_EQ(ReplaceMovie(again / "movie.swf", again / "out.swf", 1).step, MovieStep::kReplace);
+        EXPECT_EQ(tries(files, "delete"), 3);
+        EXPECT_EQ(ReadAll(again / "movie.swf"), original);
+        expectNothingBeside(again);
+    }
+    {
+        SCOPED_TRACE("read-only movie");
+        ScratchDir dir;
+        prepare(dir);
+        ASSERT_TRUE(SetReadOnly(dir / "movie.swf", true));
+        files.Reset();
+        files.FailAt(-1);
+        files.Refuse("replace-existing", AccessDeniedError(), -1);
+        MovieFailure f = ReplaceMovie(dir / "movie.swf", dir / "out.swf", 1);
+        EXPECT_EQ(f.step, MovieStep::kReplace) << DescribeMovieFailure(f);
+        EXPECT_EQ(tries(files, "replace-existing"), 1) << ::testing::PrintToString(files.Log());
+        ASSERT_TRUE(SetReadOnly(dir / "movie.swf", false));
+        EXPECT_EQ(ReadAll(dir / "movie.swf"), original);
+        expectNothingBeside(dir);
+    }
+}

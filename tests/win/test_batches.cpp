@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 #include "file_helpers.h"
 #include "gui_test_support.h"
@@ -278,7 +279,7 @@ TEST(Batches, AProjectorAndAMissingMovieFailWithTheirBox) {
 }
 
 // A movie that cannot be replaced (read-only, in use, in a folder nobody may write in): the failure box, the movie
-// exactly as it was, no work file beside it, and the row as it was.
+// exactly as it was, no work file beside it, and the row as it was. One in use only for a moment goes through.
 TEST(Batches, ARefusedReplaceLosesNothing) {
     const std::string sample = "swfdec-offspring.swf";
     const Bytes original = ReadAll(sqztest::CorpusDir() + sample);
@@ -318,6 +319,26 @@ TEST(Batches, ARefusedReplaceLosesNothing) {
         // Once the player has let go, the same row goes through.
         EXPECT_EQ(b.Run(ID_TOOL_OPTIMIZE, IDYES).size(), 1u);
         ExpectOptimized(path, original, b.Row(0));
+    }
+    {
+        // A virus scanner or an indexer that opens the movie for a moment as it is backed up: the replace is tried
+        // again until it lets go, and the row goes through without a box.
+        SCOPED_TRACE("movie in use for a moment");
+        Batch b(1);
+        std::string path = b.Add(sample, "movie.swf");
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        std::thread scanner([h] {
+            ::Sleep(400);
+            ::CloseHandle(h);
+        });
+        std::vector<SeenBox> boxes = b.Run(ID_TOOL_OPTIMIZE, IDYES);
+        scanner.join();
+        EXPECT_EQ(boxes.size(), 1u);
+        ExpectOptimized(path, original, b.Row(0));
+        EXPECT_EQ(ReadAll(b.movies / "movie_bak.swf"), original);
+        EXPECT_EQ(b.movies.Names(), (std::vector<std::string>{"movie.swf", "movie_bak.swf"}));
     }
     const char* locked = std::getenv("SQZ_READONLY_FS");
     if (!locked || !PathExists(std::string(locked) + "\\mounted")) GTEST_SKIP() << "no read-only file system";
