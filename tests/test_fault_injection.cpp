@@ -26,6 +26,12 @@ struct Scenario {
 
 Bytes Movie() { return ReadAll(CorpusDir() + "shumway-morph2.swf"); }  // an uncompressed version-6 sample
 Bytes OldBytes() { return {'o', 'l', 'd'}; }
+// The sample compressed as Optimize would, made without the faulty services; empty when that failed.
+Bytes CompressedMovie() {
+    ScratchDir reference;
+    WriteAll(reference / "movie.swf", Movie());
+    return CompressSwf(reference / "movie.swf", reference / "c.swf") ? ReadAll(reference / "c.swf") : Bytes();
+}
 bool Exists(const std::string& path) { return sqz::PlatformFiles().Find(path, nullptr); }
 
 void Prepare(const ScratchDir& dir, const Scenario& s, const Bytes& compressed) {
@@ -37,13 +43,8 @@ void Prepare(const ScratchDir& dir, const Scenario& s, const Bytes& compressed) 
 // Runs the scenario once without faults, then once per step with that step failing.
 void FailEveryStep(const Scenario& s) {
     SCOPED_TRACE(s.name);
-    ScratchDir reference;
-    Bytes compressed;
-    {
-        WriteAll(reference / "movie.swf", Movie());
-        ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
-        compressed = ReadAll(reference / "c.swf");
-    }
+    const Bytes compressed = CompressedMovie();
+    ASSERT_FALSE(compressed.empty());
     ScratchDir clean;
     Prepare(clean, s, compressed);
     FaultyFiles files;
@@ -166,10 +167,8 @@ TEST(FaultInjection, ProtectionTestOnlyReads) {
 // file is left beside the movie. A failing read, write, flush, close or rename can never pass unnoticed.
 TEST(FaultInjection, ReplaceMovie) {
     const Bytes original = Movie();
-    ScratchDir reference;
-    WriteAll(reference / "movie.swf", original);
-    ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
-    const Bytes compressed = ReadAll(reference / "c.swf");
+    const Bytes compressed = CompressedMovie();
+    ASSERT_FALSE(compressed.empty());
     const Bytes old = OldBytes();
 
     for (int backup : {1, 0}) {
@@ -274,10 +273,8 @@ TEST(FaultInjection, OptimizeMovie) {
 // on a read-only movie fails at the first try.
 TEST(FaultInjection, PassingRefusals) {
     const Bytes original = Movie();
-    ScratchDir reference;
-    WriteAll(reference / "movie.swf", original);
-    ASSERT_NE(CompressSwf(reference / "movie.swf", reference / "c.swf"), 0);
-    const Bytes compressed = ReadAll(reference / "c.swf");
+    const Bytes compressed = CompressedMovie();
+    ASSERT_FALSE(compressed.empty());
     auto prepare = [&](const ScratchDir& d) {
         WriteAll(d / "movie.swf", original);
         WriteAll(d / "out.swf", compressed);
