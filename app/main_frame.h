@@ -68,12 +68,17 @@ protected:
     int OnCreate();
     // WM_SIZE: the layout (unless minimised) and the status panes.
     void OnSize(UINT nType);
+    // WM_CLOSE: empties the temp folder and destroys the window; nothing while a batch runs.
     void OnClose();
     LRESULT OnFileListSelection(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListMenu(WPARAM wParam, LPARAM lParam);
+    // WM_FILELIST_PROGRESS: the row in hand of a running batch in the selection pane ("正在优化第 %d 个文件，共 %d 个
+    // （按 Esc 停止）", "正在测试…" for Test), which is widened over the empty middle pane until the batch's end; at
+    // the end, the handoff that waited for it. Returns 0.
+    LRESULT OnFileListProgress(WPARAM wParam, LPARAM lParam);
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
-    // count; returns 0.
+    // count; returns 0. While a batch runs it only notes that a handoff waits (m_bHandoffWaiting).
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
     // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view (AddDroppedFiles);
     // returns 0.
@@ -84,8 +89,13 @@ protected:
 
     // Sets the panes' identifiers and widths from the status bar's width and empties their texts.
     void LayoutPanes();
+    // Sets the panes' widths from the status bar's width (StatusPaneWidths), keeping their texts; while a batch runs
+    // (m_bBatchPanes) the left pane has the middle one's width as well.
+    void SetPaneWidths();
     // Makes the toolbar's image list from the drawing of its images for `dpi` and gives it to the toolbar.
     void LoadToolbarImages(UINT dpi);
 
     CSquozenView* m_pView = nullptr;
+    bool m_bHandoffWaiting = false;  // a handoff came during a batch; taken when the batch ends
+    bool m_bBatchPanes = false;      // a batch shows its progress: the left pane is wider
 };
