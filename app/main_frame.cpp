@@ -246,9 +246,10 @@ LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
     // The batch has ended (the view reports the selection next): a handoff that came meanwhile is taken now.
     m_bBatchPanes = false;
     SetPaneWidths();
-    if (m_bHandoffWaiting) {
-        m_bHandoffWaiting = false;
-        OnTakeHandoff(0, 0);
+    if (!m_waitingPaths.empty()) {
+        std::vector<std::string> paths;
+        paths.swap(m_waitingPaths);
+        AddHandedOverRows(paths);
     }
     return 0;
 }
@@ -267,20 +268,22 @@ LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
-    // While a batch works on the rows the list stays as it is: the paths wait in the handoff value for its end.
+    std::vector<std::string> paths = SplitHandoffText(TakeHandoffText());
+    // While a batch works on the rows the list stays as it is: the paths wait for its end.
     if (m_pView && m_pView->m_bInBatch) {
-        m_bHandoffWaiting = true;
+        m_waitingPaths.insert(m_waitingPaths.end(), paths.begin(), paths.end());
         return 0;
     }
-    std::string text = TakeHandoffText();
-    if (m_pFileList) {
-        // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
-        AddFileRows(*m_pFileList, SplitHandoffText(text));
-    }
+    AddHandedOverRows(paths);
+    return 0;
+}
+
+void CMainFrame::AddHandedOverRows(const std::vector<std::string>& paths) {
+    // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
+    if (m_pFileList) AddFileRows(*m_pFileList, paths);
     int count = m_pFileList ? m_pFileList->GetItemCount() : 0;
     CWnd* main = AfxGetMainWnd();
     ::SendMessageA(main && main->m_hWnd ? main->m_hWnd : m_hWnd, WM_FILELIST_COUNT, static_cast<WPARAM>(count), 0);
-    return 0;
 }
 
 LRESULT CMainFrame::OnDropFiles(HDROP hDrop) {

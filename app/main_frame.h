@@ -8,6 +8,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "controls.h"
 #include "dpi.h"
 #include "frame_wnd.h"
@@ -78,7 +81,8 @@ protected:
     // the end, the handoff that waited for it. Returns 0.
     LRESULT OnFileListProgress(WPARAM wParam, LPARAM lParam);
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
-    // count; returns 0. While a batch runs it only notes that a handoff waits (m_bHandoffWaiting).
+    // count; returns 0. While a batch runs the paths are only taken out of the value (so that the next copy's
+    // handoff cannot overwrite them) and kept until the batch ends (m_waitingPaths).
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
     // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view (AddDroppedFiles);
     // returns 0.
@@ -92,10 +96,12 @@ protected:
     // Sets the panes' widths from the status bar's width (StatusPaneWidths), keeping their texts; while a batch runs
     // (m_bBatchPanes) the left pane has the middle one's width as well.
     void SetPaneWidths();
+    // Adds a row for each handed-over path and reports the row count.
+    void AddHandedOverRows(const std::vector<std::string>& paths);
     // Makes the toolbar's image list from the drawing of its images for `dpi` and gives it to the toolbar.
     void LoadToolbarImages(UINT dpi);
 
     CSquozenView* m_pView = nullptr;
-    bool m_bHandoffWaiting = false;  // a handoff came during a batch; taken when the batch ends
+    std::vector<std::string> m_waitingPaths;  // handed over during a batch; added when the batch ends
     bool m_bBatchPanes = false;      // a batch shows its progress: the left pane is wider
 };
