@@ -107,12 +107,21 @@ int CMainFrame::OnCreate() {
 
 void CMainFrame::LayoutPanes() {
     if (!m_wndStatusBar.IsWindow()) return;
+    SetPaneWidths();
+    for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
+}
+
+void CMainFrame::SetPaneWidths() {
     RECT r;
     m_wndStatusBar.GetWindowRect(&r);
     int widths[3];
     StatusPaneWidths(r.right - r.left, widths);
+    // The progress of a batch is longer than the selection's text: it takes the empty middle pane's room too.
+    if (m_bBatchPanes) {
+        widths[0] += widths[1];
+        widths[1] = 0;
+    }
     m_wndStatusBar.SetParts({widths[0], widths[0] + widths[1], widths[0] + widths[1] + widths[2]});
-    for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
 }
 
 void CMainFrame::LoadToolbarImages(UINT dpi) {
@@ -196,6 +205,8 @@ void CMainFrame::OnSize(UINT nType) {
 }
 
 void CMainFrame::OnClose() {
+    // Not while a batch works on the rows (a close posted from elsewhere; the user's are dropped).
+    if (m_pView && m_pView->m_bInBatch) return;
     ClearTempFolder();
     // The document holds no data and is never modified, so the frame closes without a question.
     DestroyWindow();
@@ -217,6 +228,32 @@ LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
     return 0;
 }
 
+LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
+    const FileListProgress* progress = reinterpret_cast<const FileListProgress*>(lParam);
+    if (progress) {
+        char text[128];
+        std::snprintf(text, sizeof(text),
+                      progress->bOptimize ? "正在优化第 %d 个文件，共 %d 个（按 Esc 停止）"
+                                          : "正在测试第 %d 个文件，共 %d 个（按 Esc 停止）",
+                      progress->nRow, progress->nRows);
+        if (!m_bBatchPanes) {
+            m_bBatchPanes = true;
+            SetPaneWidths();
+        }
+        m_wndStatusBar.SetText(kPaneSelected, text);
+        return 0;
+    }
+    // The batch has ended (the view reports the selection next): a handoff that came meanwhile is taken now.
+    m_bBatchPanes = false;
+    SetPaneWidths();
+    if (!m_waitingPaths.empty()) {
+        std::vector<std::string> paths;
+        paths.swap(m_waitingPaths);
+        AddHandedOverRows(paths);
+    }
+    return 0;
+}
+
 LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
     // At the mouse pointer (a right click), or at the screen point the view gives (the menu key).
     POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -231,15 +268,22 @@ LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
-    std::string text = TakeHandoffText();
-    if (m_pFileList) {
-        // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
-        AddFileRows(*m_pFileList, SplitHandoffText(text));
+    std::vector<std::string> paths = SplitHandoffText(TakeHandoffText());
+    // While a batch works on the rows the list stays as it is: the paths wait for its end.
+    if (m_pView && m_pView->m_bInBatch) {
+        m_waitingPaths.insert(m_waitingPaths.end(), paths.begin(), paths.end());
+        return 0;
     }
+    AddHandedOverRows(paths);
+    return 0;
+}
+
+void CMainFrame::AddHandedOverRows(const std::vector<std::string>& paths) {
+    // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
+    if (m_pFileList) AddFileRows(*m_pFileList, paths);
     int count = m_pFileList ? m_pFileList->GetItemCount() : 0;
     CWnd* main = AfxGetMainWnd();
     ::SendMessageA(main && main->m_hWnd ? main->m_hWnd : m_hWnd, WM_FILELIST_COUNT, static_cast<WPARAM>(count), 0);
-    return 0;
 }
 
 LRESULT CMainFrame::OnDropFiles(HDROP hDrop) {
@@ -312,6 +356,9 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             return TRUE;
         case WM_FILELIST_MENU:
             *pResult = OnFileListMenu(wParam, lParam);
+            return TRUE;
+        case WM_FILELIST_PROGRESS:
+            *pResult = OnFileListProgress(wParam, lParam);
             return TRUE;
         case WM_TAKE_HANDOFF:
             *pResult = OnTakeHandoff(wParam, lParam);

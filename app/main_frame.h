@@ -8,6 +8,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "controls.h"
 #include "dpi.h"
 #include "frame_wnd.h"
@@ -68,12 +71,18 @@ protected:
     int OnCreate();
     // WM_SIZE: the layout (unless minimised) and the status panes.
     void OnSize(UINT nType);
+    // WM_CLOSE: empties the temp folder and destroys the window; nothing while a batch runs.
     void OnClose();
     LRESULT OnFileListSelection(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListMenu(WPARAM wParam, LPARAM lParam);
+    // WM_FILELIST_PROGRESS: the row in hand of a running batch in the selection pane ("正在优化第 %d 个文件，共 %d 个
+    // （按 Esc 停止）", "正在测试…" for Test), which is widened over the empty middle pane until the batch's end; at
+    // the end, the handoff that waited for it. Returns 0.
+    LRESULT OnFileListProgress(WPARAM wParam, LPARAM lParam);
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
-    // count; returns 0.
+    // count; returns 0. While a batch runs the paths are only taken out of the value (so that the next copy's
+    // handoff cannot overwrite them) and kept until the batch ends (m_waitingPaths).
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
     // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view (AddDroppedFiles);
     // returns 0.
@@ -84,8 +93,15 @@ protected:
 
     // Sets the panes' identifiers and widths from the status bar's width and empties their texts.
     void LayoutPanes();
+    // Sets the panes' widths from the status bar's width (StatusPaneWidths), keeping their texts; while a batch runs
+    // (m_bBatchPanes) the left pane has the middle one's width as well.
+    void SetPaneWidths();
+    // Adds a row for each handed-over path and reports the row count.
+    void AddHandedOverRows(const std::vector<std::string>& paths);
     // Makes the toolbar's image list from the drawing of its images for `dpi` and gives it to the toolbar.
     void LoadToolbarImages(UINT dpi);
 
     CSquozenView* m_pView = nullptr;
+    std::vector<std::string> m_waitingPaths;  // handed over during a batch; added when the batch ends
+    bool m_bBatchPanes = false;      // a batch shows its progress: the left pane is wider
 };

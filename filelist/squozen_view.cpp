@@ -235,6 +235,8 @@ void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
 }
 
 BOOL CSquozenView::HandleCommand(UINT nID, int nCode) {
+    // A batch takes no command until it ends (none could come from the user; a message from elsewhere might).
+    if (m_bInBatch && nCode == CN_COMMAND) return TRUE;
     static const CommandEntry<CSquozenView> kCommands[] = {
         {ID_FILE_OPENMOVIES, &CSquozenView::OnOpen},
         {ID_POPUP_OPEN, &CSquozenView::OnOpen},

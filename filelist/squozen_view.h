@@ -90,16 +90,19 @@ protected:
     // The batches: Test and Optimize on the selected rows, or on every row once the user said yes.
     void OnTest();
     void OnOptimize();
-    // Chooses the rows of a batch and processes them in index order, the list repainted once at the end.
+    // Chooses the rows of a batch and processes them in index order. Now and then between rows (CBusyLoop) the
+    // window repaints and the frame is told the row in hand (WM_FILELIST_PROGRESS); the input meanwhile is dropped,
+    // apart from Escape, which ends the batch before the next row. A row that fails shows its box. At the end the
+    // frame is told (WM_FILELIST_PROGRESS with no progress) and the selection reported again.
     void RunBatch(bool bOptimize);
-    // The rows of a batch: the selected ones, or after the question every row.
-    void RunBatchRows(bool bOptimize);
+    // The rows of a batch: the selected ones, or after the question every row (none when the answer is no).
+    std::vector<int> BatchRows(bool bOptimize);
     // One row of a batch: the engine's step (ProcessMovie) on the row's movie, with the options m_bBackup and
     // m_bProtect, its work files in the temp folder and the row's own verdict ("Bad Flash File"). Compressed movies
     // and bad rows are skipped silently. Test: the output's size and the saving ratio into columns 3 and 4, then
-    // "已测试". Optimize: the same, then the new file's version, "已优化" and image 1. When a step fails the user is
-    // told "优化 <path> 失败！" and the row keeps every text it had.
-    void ProcessRow(int nItem, bool bOptimize);
+    // "已测试". Optimize: the same, then the new file's version, "已优化" and image 1. False when a step failed: the
+    // row then keeps every text it had (the user is told "优化 <path> 失败！" by the batch).
+    bool ProcessRow(int nItem, bool bOptimize);
     // The item commands. View and Delete work on the selected rows; Rename and Save as on the selection mark;
     // Properties on the selection mark, else the first selected row.
     void OnView();

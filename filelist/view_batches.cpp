@@ -1,9 +1,11 @@
-// The Test and Optimize batches of the file list: which rows they work on, the per-row step, and what a row shows
-// afterwards.
+// The Test and Optimize batches of the file list: which rows they work on, the per-row step, what a row shows
+// afterwards, and the progress and the stop by Escape while a batch runs.
 #include "squozen_view.h"
 
 #include <cstdio>
 
+#include "busy_loop.h"
+#include "list_messages.h"
 #include "movie_batch.h"
 #include "swf_container.h"
 
@@ -12,36 +14,51 @@ void CSquozenView::OnTest() { RunBatch(false); }
 void CSquozenView::OnOptimize() { RunBatch(true); }
 
 void CSquozenView::RunBatch(bool bOptimize) {
-    // The rows change one by one while the batch holds the thread, so nothing could be painted meanwhile anyway:
-    // the list keeps no account of what to repaint until the batch is over, then shows every row afresh.
-    ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, FALSE, 0);
-    // Its question and failure boxes let other messages through: files dropped on the window meanwhile are ignored.
+    if (m_bInBatch) return;
+    // The question, the failure boxes and the pauses between rows let other messages through: files dropped on the
+    // window meanwhile are ignored, files handed over wait for the end (the main frame), commands do nothing.
     m_bInBatch = true;
-    RunBatchRows(bOptimize);
+    const std::vector<int> rows = BatchRows(bOptimize);
+    // The list repaints as the batch goes, in the pauses: the rows done show their new cells.
+    CBusyLoop loop;
+    FileListProgress progress = {0, static_cast<int>(rows.size()), bOptimize};
+    for (int row : rows) {
+        ++progress.nRow;
+        // The first row's number is shown at once, the others when the window gets its next pause.
+        if (progress.nRow == 1 || loop.IsDue())
+            ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+        if (loop.IsDue()) loop.Pause();
+        // Escape stops the batch before the next row; the rows not reached keep their cells.
+        if (loop.IsStopped()) break;
+        if (ProcessRow(row, bOptimize)) continue;
+        // The box names the row's movie, over the list as it stands, with the row's number below it.
+        ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+        ShowMessage("优化 " + RowPath(row) + " 失败！", MB_OK | MB_ICONERROR);
+        // The box took its time: the pause comes now, so that an Escape pressed since it closed is seen before the
+        // next row.
+        loop.Pause();
+    }
     m_bInBatch = false;
-    ::SendMessageA(m_wndFileList.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    if (rows.empty()) return;
+    // The frame takes what waited for the end; the selection pane shows the selection again.
+    ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, 0);
+    SendSelection();
     ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
 }
 
-void CSquozenView::RunBatchRows(bool bOptimize) {
+std::vector<int> CSquozenView::BatchRows(bool bOptimize) {
+    std::vector<int> rows;
     const int count = m_wndFileList.GetItemCount();
-    int item = m_wndFileList.GetNextItem(-1, LVNI_SELECTED);
-    if (item >= 0) {
-        // The next selected row is looked up before this one is worked on, so each is processed once.
-        while (item >= 0) {
-            int next = m_wndFileList.GetNextItem(item, LVNI_SELECTED);
-            ProcessRow(item, bOptimize);
-            item = next;
-        }
-        return;
-    }
-    if (count <= 0) return;
+    for (int i = m_wndFileList.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = m_wndFileList.GetNextItem(i, LVNI_SELECTED))
+        rows.push_back(i);
+    if (!rows.empty() || count <= 0) return rows;
     const char* question = bOptimize ? "你要优化所有的文件吗？" : "你要测试所有项目吗？";
-    if (ShowMessage(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    for (int i = 0; i < count; ++i) ProcessRow(i, bOptimize);
+    if (ShowMessage(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return rows;
+    for (int i = 0; i < count; ++i) rows.push_back(i);
+    return rows;
 }
 
-void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
+bool CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     const std::string path = RowPath(nItem);
     // The row's verdict from when it was made: a bad row is passed over, even when its file has changed since. The
     // work files go to the temp folder.
@@ -50,11 +67,8 @@ void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     MovieBatchResult result = ProcessMovie(path, {bOptimize, m_bBackup, m_bProtect, verdict, std::string()});
     // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word; a
     // failure leaves the row as it was.
-    if (result.outcome == MovieOutcome::kSkipped) return;
-    if (result.outcome == MovieOutcome::kFailed) {
-        ShowMessage("优化 " + path + " 失败！", MB_OK | MB_ICONERROR);
-        return;
-    }
+    if (result.outcome == MovieOutcome::kSkipped) return true;
+    if (result.outcome == MovieOutcome::kFailed) return false;
     // The sizes are those of the file that was compressed (the protected copy, when protection was added) and of
     // the output, as they stand on disk.
     char ratio[16];
@@ -63,7 +77,7 @@ void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     m_wndFileList.SetItemText(nItem, kColumnRatio, ratio);
     if (!bOptimize) {
         m_wndFileList.SetItemText(nItem, kColumnComment, kCommentTested);
-        return;
+        return true;
     }
     // The version the new file has: its own from 6 on, 6 for an older movie; the row's tint follows it. The image is
     // that of an optimized movie whatever the version.
@@ -74,4 +88,5 @@ void CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     image.iItem = nItem;
     image.iImage = kImageVersion6;
     m_wndFileList.SetItem(&image);
+    return true;
 }

@@ -5,19 +5,22 @@
 //
 //   scenario_probe <desktop> get <what>               prints the value (UTF-8)
 //   scenario_probe <desktop> wait <seconds> <what> <expected>
-//                                                    polls until the value is the expected one; exit 1 when it does
-//                                                    not become so in time, naming what it saw last
+//                                                    polls until the value is the expected one (each "*" in it
+//                                                    stands for any text); exit 1 when it does not become so in time,
+//                                                    naming what it saw last
 //   scenario_probe <desktop> point <row|header|divider> <n>
 //                                                    prints "x y", the screen point to click (a row's name, a column
 //                                                    header, the right edge of a column header)
 //   scenario_probe <desktop> handoff <path>...       writes the paths as the handoff value, as the Explorer
 //                                                    extension does
+//   scenario_probe <desktop> handoff-folder <folder> the same with every movie (*.swf) of the folder, in name order
 //
 // What can be asked: window (1 when the main window is shown), rows, order (names of all rows, joined by "|"),
 // selected (names of the selected rows, joined by "|"), mark (name of the selection mark's row), focus (window class of
 // the keyboard focus in the program), active (title of the program's active window), menu (1 while a menu takes the
 // keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6 (column widths), image
-// (the width of the first row's small image), button (the width of the toolbar's buttons).
+// (the width of the first row's small image), button (the width of the toolbar's buttons), row<n> (the seven cells of
+// row n, joined by "|").
 #include <windows.h>
 #include <shellapi.h>
 
@@ -25,6 +28,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -91,6 +95,11 @@ std::string Value(const std::string& what) {
     if (what == "iconic") return ::IsIconic(window) ? "1" : "0";
     if (what.compare(0, 6, "status") == 0) return Utf8(program.StatusText(std::atoi(what.c_str() + 6)));
     if (what.compare(0, 5, "width") == 0) return std::to_string(program.ColumnWidth(std::atoi(what.c_str() + 5)));
+    if (what.compare(0, 3, "row") == 0) {
+        std::string cells;
+        for (int c = 0; c < 7; ++c) cells += (c ? "|" : "") + Utf8(program.Cell(std::atoi(what.c_str() + 3), c));
+        return cells;
+    }
     if (what == "image") {
         RECT r = program.RowRect(0, LVIR_ICON);
         return std::to_string(r.right - r.left);
@@ -110,6 +119,13 @@ int Point(const std::string& what, int n) {
     long x = what == "divider" ? r.right - 1 : (r.left + r.right) / 2;
     std::printf("%ld %ld\n", x, (r.top + r.bottom) / 2);
     return 0;
+}
+
+// Whether `seen` is `expected`, where each "*" in `expected` stands for any text.
+bool Matches(const char* seen, const char* expected) {
+    if (*expected == '*') return Matches(seen, expected + 1) || (*seen && Matches(seen + 1, expected));
+    if (!*expected) return !*seen;
+    return *seen == *expected && Matches(seen + 1, expected + 1);
 }
 
 // Writes `paths` (ANSI), each followed by one space, as the handoff value, as the Explorer extension does.
@@ -150,7 +166,7 @@ int main() {
         std::string seen;
         for (;;) {
             seen = Value(argv[4]);
-            if (seen == argv[5]) return 0;
+            if (Matches(seen.c_str(), argv[5])) return 0;
             if (::GetTickCount() - start > limit) break;
             ::Sleep(50);
         }
@@ -158,6 +174,19 @@ int main() {
         return 1;
     }
     if (command == "point" && argc == 5) return Point(argv[3], std::atoi(argv[4]));
+    if (command == "handoff-folder" && argc == 4) {
+        std::string folder = ktest::Narrow(ktest::Widen(args[3], CP_UTF8));
+        if (!folder.empty() && folder.back() != '\\') folder += '\\';
+        std::vector<std::string> paths;
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((folder + "*.swf").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 1;
+        do paths.push_back(folder + found.cFileName);
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+        std::sort(paths.begin(), paths.end());
+        return Handoff(paths);
+    }
     if (command == "handoff") {
         std::vector<std::string> paths;
         for (size_t i = 3; i < args.size(); ++i) paths.push_back(ktest::Narrow(ktest::Widen(args[i], CP_UTF8)));

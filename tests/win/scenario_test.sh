@@ -212,6 +212,73 @@ xdotool key alt+f x
 ended "$launcher"
 result "Exit from the File menu ends the program" $?
 
+# A batch of 1,000 movies (copies of one small uncompressed movie, each under its own name), all selected and
+# optimized by the menu's keys. The selection pane shows the row in hand; a movie gone since it was added shows its
+# failure box over the list as it stands, and the batch goes on once it is closed. Delete, Alt+F4 and a second
+# copy's handoff do nothing meanwhile; Escape stops the batch after the row in hand, and the handoff is taken then.
+# The movies before that point are optimized exactly, the others are as they were, and so are their rows.
+# batch-failure.png shows the box, batch-1.png and batch-2.png the batch going on.
+(
+    set -e
+    many="$work/many"
+    mkdir -p "$many"
+    for i in $(seq -w 1 1000); do cp "$corpus/$small" "$many/m$i.swf"; done
+    probe handoff-folder "$(winpath "$many")"
+    start_program &
+    launcher=$!
+    probe wait 120 rows 1000
+    probe wait 30 active "$title"
+    rm "$many/m0003.swf"
+    xdotool key ctrl+a
+    probe wait 30 status0 "已选择 1000 个文件，*"
+    xdotool key F10 Right Down o
+    probe wait 30 focus Button
+    probe wait 30 status0 "正在优化第 3 个文件，共 1000 个（按 Esc 停止）"
+    sleep 1
+    shot batch-failure
+    xdotool key Return
+    probe wait 30 status0 "正在优化第 * 个文件，共 1000 个（按 Esc 停止）"
+    xdotool key Delete alt+F4
+    shot batch-1
+    probe handoff "$(winpath "$work/movies/$middle")"
+    start_program
+    shot batch-2
+    probe wait 1 status0 "正在优化第 * 个文件，共 1000 个（按 Esc 停止）"
+    xdotool key Escape
+    probe wait 60 status0 "已选择 1000 个文件，*"
+    probe wait 30 rows 1001
+    kill -0 "$launcher"
+    # The optimized movies come first, in the rows' order; each inflates to the movie it was.
+    done=$(python3 - "$many" "$corpus/$small" <<'PY'
+import os, sys, zlib
+folder, source = sys.argv[1], open(sys.argv[2], "rb").read()
+names = sorted(n for n in os.listdir(folder) if not n.endswith("_bak.swf"))
+assert len(names) == 999 and "m0003.swf" not in names, names[:5]
+optimized = 0
+for n in names:
+    data = open(os.path.join(folder, n), "rb").read()
+    if data[:3] == b"CWS":
+        assert optimized == names.index(n), n + " optimized after a movie that was not"
+        assert data[3] == 6 and data[4:8] == source[4:8] and zlib.decompress(data[8:]) == source[8:], n
+        optimized += 1
+    else:
+        assert data == source, n + " changed"
+assert 2 < optimized < 999, optimized
+print(optimized + 1)
+PY
+)
+    folder=$(winpath "$many")
+    folder="${folder,,}\\"
+    probe wait 1 row$((done - 1)) "m$(printf %04d "$done").swf|$folder|*|*%|6|已优化"
+    probe wait 1 row2 "m0003.swf|$folder|12,790|||4|就绪"
+    probe wait 1 row"$done" "m$(printf %04d $((done + 1))).swf|$folder|12,790|||4|就绪"
+    probe wait 1 row999 "m1000.swf|$folder|12,790|||4|就绪"
+    echo "stopped after $done of 1000 rows"
+    xdotool key alt+f x
+    ended "$launcher"
+)
+result "A batch of 1,000 movies shows its progress, ignores other keys and stops at Escape" $?
+
 # At 200 %: with the display at 192 DPI (Wine's LogPixels) the program starts with the images drawn for that scale: the
 # list's at 32 pixels, the toolbar's 64-pixel ones on buttons twice as wide as at 96 DPI. at-200.png shows it.
 (

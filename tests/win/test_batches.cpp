@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <functional>
 #include <thread>
@@ -111,6 +113,19 @@ Bytes ThousandByteMovie(size_t compressed) {
         }
     ADD_FAILURE() << "no body compresses to " << compressed << " bytes";
     return {};
+}
+
+// Whether `text` fits in pane `pane` of status bar `bar` in the bar's font, with room for the pane's borders.
+bool FitsInPane(HWND bar, int pane, const std::string& text) {
+    RECT r = {};
+    ::SendMessageA(bar, SB_GETRECT, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(&r));
+    HDC dc = ::GetDC(bar);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(bar, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(bar, dc);
+    return extent.cx > 0 && extent.cx + 8 <= r.right - r.left;
 }
 
 }  // namespace
@@ -275,6 +290,60 @@ TEST(Batches, AProjectorAndAMissingMovieFailWithTheirBox) {
         EXPECT_EQ(b.movies.Names(), command == ID_ACTION_OPTIMIZE
                                         ? (std::vector<std::string>{"game.exe", "good.swf", "good_bak.swf"})
                                         : (std::vector<std::string>{"game.exe", "good.swf"}));
+    }
+}
+
+// While a batch runs: the selection pane names the row in hand, also under a failure box; a handoff, a close and a
+// command that come meanwhile do nothing until the end, when the handoff is taken; Escape, once the box is closed,
+// stops the batch before the next row, and the rows not reached keep their cells and their movies.
+TEST(Batches, ProgressEscapeAndWhatWaitsForTheEnd) {
+    for (UINT command : {ID_ACTION_OPTIMIZE, ID_ACTION_TEST}) {
+        const bool optimize = command == ID_ACTION_OPTIMIZE;
+        Batch b(1);
+        std::string first = b.Add("swfdec-offspring.swf", "first.swf");
+        std::string missing = b.Add("shumway-morph2.swf", "gone.swf");
+        std::string third = b.Add("swfdec-swf4opcode.swf", "third.swf");
+        std::string fourth = b.Add("swfdec-waitforframe2-4.swf", "fourth.swf");
+        std::string extra = b.movies / "extra.swf";
+        sqztest::CopyMovie("swfdec-offspring.swf", extra);
+        ::DeleteFileA(missing.c_str());
+        b.p.Select({0, 1, 2, 3});
+        const std::string selection = b.p.StatusText(0);
+        std::string underBox;
+        bool fits = false;
+        size_t rowsUnderBox = 0;
+        auto underTheBox = [&](HWND box, size_t) {
+            underBox = b.p.StatusText(0);
+            fits = FitsInPane(b.p.frame().m_wndStatusBar.m_hWnd, 0, underBox);
+            sqztest::WriteHandoffValue(extra + " ");
+            b.p.frame().SendMessage(WM_TAKE_HANDOFF, 0, 0);
+            rowsUnderBox = b.p.Rows().size();
+            // What comes after the box is closed, in this order, reaches the batch's next pause.
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            ::PostMessageA(b.p.list().m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+            ::PostMessageA(b.p.frame().m_hWnd, WM_CLOSE, 0, 0);
+            ::PostMessageA(b.p.frame().m_hWnd, WM_COMMAND, ID_POPUP_DELETE, 0);
+        };
+        std::vector<SeenBox> boxes =
+            sqztest::AnswerBoxes([&] { b.p.frame().SendMessage(WM_COMMAND, command); }, underTheBox);
+        EXPECT_EQ(BoxTexts(boxes), (std::vector<std::string>{Failed(missing)}));
+        EXPECT_EQ(underBox, Ansi(optimize ? "正在优化第 2 个文件，共 4 个（按 Esc 停止）"
+                                          : "正在测试第 2 个文件，共 4 个（按 Esc 停止）"));
+        EXPECT_TRUE(fits) << "the whole text is in sight";
+        EXPECT_EQ(rowsUnderBox, 4u) << "the handoff waits for the end of the batch";
+        EXPECT_EQ(b.p.StatusText(0), selection);
+        ASSERT_TRUE(::IsWindow(b.p.frame().m_hWnd));
+        const std::vector<sqztest::ListRow> rows = b.p.Rows();
+        ASSERT_EQ(rows.size(), 5u);
+        EXPECT_EQ(rows[4].cells[0], "extra.swf");
+        EXPECT_EQ(rows[0].cells[6], Ansi(optimize ? "已优化" : "已测试"));
+        EXPECT_EQ(IsCompressedSwf(first), optimize);
+        ExpectUntouched(rows[1], "6");
+        ExpectUntouched(rows[2], "4");
+        ExpectUntouched(rows[3], "4");
+        EXPECT_EQ(ReadAll(third), ReadAll(sqztest::CorpusDir() + "swfdec-swf4opcode.swf"));
+        EXPECT_EQ(ReadAll(fourth), ReadAll(sqztest::CorpusDir() + "swfdec-waitforframe2-4.swf"));
+        EXPECT_FALSE(PathExists(b.Output("third")));
     }
 }
 

@@ -1,0 +1,35 @@
+// The pauses of long work on the user-interface thread.
+#include "busy_loop.h"
+
+CBusyLoop::CBusyLoop(DWORD nIntervalMs) : m_nInterval(nIntervalMs), m_nLastPause(::GetTickCount()) {}
+
+CBusyLoop::~CBusyLoop() {
+    if (m_bQuit) ::PostQuitMessage(static_cast<int>(m_nQuitCode));
+}
+
+BOOL CBusyLoop::IsDue() const { return ::GetTickCount() - m_nLastPause >= m_nInterval; }
+
+BOOL CBusyLoop::IsInput(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK);
+}
+
+void CBusyLoop::Pause() {
+    // A pause ends after a while even when messages keep coming (a mouse moved on and on), so that the work goes on.
+    const DWORD start = ::GetTickCount();
+    MSG msg;
+    while (::GetTickCount() - start < m_nInterval && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Taken from the queue here, it would be lost to the message loop.
+            m_bQuit = TRUE;
+            m_nQuitCode = msg.wParam;
+            break;
+        }
+        if (IsInput(msg.message)) {
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) m_bStopped = TRUE;
+            continue;
+        }
+        ::DispatchMessageA(&msg);
+    }
+    m_nLastPause = ::GetTickCount();
+}
