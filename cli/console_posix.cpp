@@ -32,6 +32,10 @@ int TerminalColumns() {
     return 80;
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv, std::vector<std::string>*) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 // POSIX systems translate nothing.
 void SetBinaryStandardInput() {}
 

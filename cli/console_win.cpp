@@ -4,16 +4,33 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <cstdio>
 
+#include "ansi_path.h"
 #include "mbcs.h"
 
 namespace sqzcli {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
+    return narrow;
+}
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
@@ -51,12 +68,34 @@ bool CreatePrivateFolder(const std::string& path) { return CreateDirectoryA(path
 bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
 std::string FileIdentity(const std::string& path) {
-    char full[MAX_PATH * 2] = {};
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full) return sqz::MbsLower(path);
-    char longer[MAX_PATH * 2] = {};
-    DWORD m = GetLongPathNameA(full, longer, sizeof longer);
-    return sqz::MbsLower(m > 0 && m < sizeof longer ? std::string(longer, m) : std::string(full, n));
+    // Compared as wide text: the long forms of two names that the ANSI code page cannot hold could both come back
+    // as the same "?"s.
+    std::wstring wide = Wide(path, CP_ACP);
+    wchar_t full[MAX_PATH * 2] = {};
+    DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);
+    wchar_t longer[MAX_PATH * 2] = {};
+    DWORD m = n > 0 && n < MAX_PATH * 2 ? GetLongPathNameW(full, longer, MAX_PATH * 2) : 0;
+    std::wstring identity = m > 0 && m < MAX_PATH * 2   ? std::wstring(longer, m)
+                            : n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n)
+                                                        : wide;
+    CharLowerBuffW(&identity[0], static_cast<DWORD>(identity.size()));
+    return Narrow(identity, CP_UTF8);
+}
+
+std::vector<std::string> ProgramArguments(int, char**, std::vector<std::string>* leftOut) {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return args;
+    for (int i = 1; i < count; ++i) {
+        std::string arg = ansi_path::AnsiPathOf(wide[i]);
+        if (!arg.empty() || wide[i][0] == L'\0')
+            args.push_back(arg);
+        else if (leftOut)
+            leftOut->push_back(Narrow(wide[i], CP_ACP));
+    }
+    LocalFree(wide);
+    return args;
 }
 
 std::string ToUtf8(const std::string& text) {

@@ -23,7 +23,8 @@ public:
     void AddFolder(const std::string& folder) {
         // A folder reached twice (through a link) is walked once, which also ends loops of links.
         if (!folders_.insert(FileIdentity(folder)).second) return;
-        std::vector<sqz::FileEntry> entries = sqz::Files().List(folder);
+        std::vector<sqz::FileEntry> leftOut;
+        std::vector<sqz::FileEntry> entries = sqz::Files().ListWithLeftOut(folder, &leftOut);
         std::sort(entries.begin(), entries.end(),
                   [](const sqz::FileEntry& a, const sqz::FileEntry& b) { return a.name < b.name; });
         std::vector<std::string> subfolders;
@@ -35,6 +36,11 @@ public:
                 AddFile(folder + e.name);
             }
         }
+        // Only what the walk would have taken is worth a report.
+        size_t missed = static_cast<size_t>(std::count_if(leftOut.begin(), leftOut.end(), [this](const auto& e) {
+            return e.bFolder ? recursive_ : IsFolderMovieName(e.name);
+        }));
+        if (missed > 0) AddMissing(folder, LeftOutReason(missed));
         if (recursive_)
             for (const std::string& sub : subfolders) AddFolder(sub);
     }
@@ -51,6 +57,13 @@ private:
 };
 
 }  // namespace
+
+std::string LeftOutReason(size_t count) {
+    return count == 1 ? "1 name left out: the ANSI code page cannot hold it and it has no short name that it holds"
+                      : std::to_string(count) +
+                            " names left out: the ANSI code page cannot hold them and they have no short names that "
+                            "it holds";
+}
 
 std::vector<InputFile> CollectInputs(const std::vector<std::string>& paths, bool recursive) {
     Collector collector(recursive);

@@ -16,9 +16,15 @@ struct InputFile {
 // - a folder gives the files directly in it whose names end in ".swf" (any letter case), in name order, then,
 //   with `recursive`, the same for each of its subfolders in name order; names ending in "_bak.swf" (the
 //   backups that optimize leaves) are left out;
-// - a path that names nothing gives an entry with an error.
+// - a path that names nothing gives an entry with an error;
+// - a folder holding movies or (with `recursive`) subfolders whose names the ANSI code page cannot hold, and that
+//   have no short name it holds (FileServices::List), gives an entry with an error after its files: the folder
+//   and LeftOutReason of how many were left out.
 // A file reached twice (named twice, or through a folder and by name, or through a link) is kept once, at its
 // first place. On Windows a forward slash in a path is taken as a backslash.
+// Why `count` names (of arguments or in a folder) were left out.
+std::string LeftOutReason(size_t count);
+
 std::vector<InputFile> CollectInputs(const std::vector<std::string>& paths, bool recursive);
 
 }  // namespace sqzcli

@@ -15,4 +15,9 @@ bool FileServices::ReplaceExisting(const std::string& from, const std::string& t
     return Find(to, &entry) && !entry.bFolder && Replace(from, to);
 }
 
+std::vector<FileEntry> FileServices::ListWithLeftOut(const std::string& folder, std::vector<FileEntry>* leftOut) {
+    if (leftOut) leftOut->clear();
+    return List(folder);
+}
+
 }  // namespace sqz

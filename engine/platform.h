@@ -72,8 +72,13 @@ public:
     virtual std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) = 0;
     // Looks the path up like a directory search (no file is opened); false when nothing of that name exists.
     virtual bool Find(const std::string& path, FileEntry* entry) = 0;
-    // Lists the entries of a folder (its path ending in the separator), "." and ".." included on Windows.
+    // Lists the entries of a folder (its path ending in the separator), "." and ".." included on Windows. There an
+    // entry whose name the ANSI code page cannot hold comes by its short (8.3) name, and is left out when that
+    // cannot be held either (or the volume keeps none), so that no name with a substituted character is listed.
     virtual std::vector<FileEntry> List(const std::string& folder) = 0;
+    // List, and the entries it left out for their names in `*leftOut`, each named in UTF-8 for a report only (it
+    // opens nothing). Services that leave nothing out (POSIX, test stand-ins) give List and no entry.
+    virtual std::vector<FileEntry> ListWithLeftOut(const std::string& folder, std::vector<FileEntry>* leftOut);
     virtual bool CreateFolder(const std::string& path) = 0;
     // Deletes a file (never a folder).
     virtual bool Delete(const std::string& path) = 0;

@@ -1,9 +1,11 @@
-// The engine's file services on Windows: the ANSI file, search and module functions of Win32.
+// The engine's file services on Windows: the ANSI file and module functions of Win32, and folder listings read as
+// wide text and turned into ANSI names by the rule of ansi_path.h.
 #include "platform.h"
 
 #include <windows.h>
 #include <commdlg.h>
 
+#include "ansi_path.h"
 #include "file_helpers.h"
 
 namespace sqz {
@@ -18,14 +20,33 @@ int64_t UnixTime(const FILETIME& ft) {
     return static_cast<int64_t>(v.QuadPart / 10000000ULL) - 11644473600LL;
 }
 
-FileEntry EntryFromFind(const WIN32_FIND_DATAA& fd) {
+// The entry's own facts, without its name.
+template <typename FindData>
+FileEntry EntryFromFind(const FindData& fd) {
     FileEntry e;
-    e.name = fd.cFileName;
     e.nSizeLow = fd.nFileSizeLow;
     e.nSize = (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     e.tCreated = UnixTime(fd.ftCreationTime);
     e.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return e;
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+    int n = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    if (n <= 1) return std::wstring();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(static_cast<size_t>(n - 1));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    int n = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, &narrow[0], n, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(n - 1));
+    return narrow;
 }
 
 class WinReadFile final : public ReadFile {
@@ -123,18 +144,31 @@ public:
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA(path.c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return false;
-        if (entry) *entry = EntryFromFind(fd);
+        if (entry) {
+            *entry = EntryFromFind(fd);
+            entry->name = fd.cFileName;
+        }
         FindClose(h);
         return true;
     }
-    std::vector<FileEntry> List(const std::string& folder) override {
+    std::vector<FileEntry> List(const std::string& folder) override { return ListWithLeftOut(folder, nullptr); }
+    std::vector<FileEntry> ListWithLeftOut(const std::string& folder, std::vector<FileEntry>* leftOut) override {
         std::vector<FileEntry> out;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "*.*").c_str(), &fd);
+        if (leftOut) leftOut->clear();
+        const std::wstring wideFolder = Wide(folder, CP_ACP);
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((wideFolder + L"*.*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return out;
         do {
-            out.push_back(EntryFromFind(fd));
-        } while (FindNextFileA(h, &fd));
+            FileEntry e = EntryFromFind(fd);
+            e.name = ansi_path::AnsiNameOf(wideFolder, fd.cFileName);
+            if (!e.name.empty()) {
+                out.push_back(e);
+            } else if (leftOut) {
+                e.name = Narrow(fd.cFileName, CP_UTF8);
+                leftOut->push_back(e);
+            }
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
         return out;
     }

@@ -75,9 +75,8 @@ void CollectFolderMovies(const std::string& folder, std::vector<std::string>* mo
               [](const sqz::FileEntry& a, const sqz::FileEntry& b) { return sqz::MbsICmp(a.name, b.name) < 0; });
     std::vector<std::string> subfolders;
     for (const sqz::FileEntry& e : entries) {
-        // A name the ANSI code page cannot hold comes with "?" in place of a character (a name of its own can have
-        // none): no file has it, and it must not reach the engine as a wildcard.
-        if (e.name.empty() || e.name == "." || e.name == ".." || e.name.find('?') != std::string::npos) continue;
+        // A name the ANSI code page cannot hold comes by its short form, or not at all (FileServices::List).
+        if (e.name == "." || e.name == "..") continue;
         if (e.bFolder)
             subfolders.push_back(folder + e.name + sqz::kPathSep);
         else if (IsFolderMovieName(e.name))

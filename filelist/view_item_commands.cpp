@@ -103,6 +103,9 @@ void CSquozenView::OnSaveAs() {
                     "Flash 文件(*.swf)|*.swf||");
     if (dlg.DoModal() != IDOK) return;
     const std::string target = dlg.GetPathName();
+    // A new name that the ANSI code page cannot hold has no exact path yet (no short form exists before the file):
+    // refused silently, as Open passes over such a file.
+    if (target.empty()) return;
     // Written beside the target and put in place when whole, so that a file the user chose to overwrite is never
     // left half-written. An existing file takes the copy as its new content, as a copy over it would give it: it
     // keeps its creation time and attributes, and one that is read-only or in use is refused.

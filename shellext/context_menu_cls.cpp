@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "ansi_path.h"
 #include "handoff_contract.h"
 #include "korvane_resource.h"
 #include "module.h"
@@ -163,22 +164,21 @@ STDMETHODIMP ContextMenuCls::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pDataObj
     }
 
     HRESULT hr = E_INVALIDARG;
-    UINT nFiles = DragQueryFileA(hDrop, 0xFFFFFFFF, nullptr, 0);
+    UINT nFiles = DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0);
     if (nFiles != 0) {
         if (nFiles > static_cast<UINT>(kMaxFiles)) nFiles = kMaxFiles;
         for (UINT i = 0; i < nFiles; ++i) {
             char* slot = m_szFiles[i];
             slot[0] = '\0';
-            // A longer path would come back cut short, naming some other file: such a path is not handed over.
-            UINT length = DragQueryFileA(hDrop, i, nullptr, 0);
-            if (length == 0 || length > kMaxPathLength) continue;
-            char path[MAX_PATH] = {};
-            if (DragQueryFileA(hDrop, i, path, MAX_PATH) != length) continue;
-            if (!IsAcceptedPath(path, length)) continue;
+            // Read as wide text and handed over only in an exact ANSI form (its own or its short one), since the
+            // program reads the value in the ANSI code page. A longer path does not fit the program's buffers.
+            std::string path = ansi_path::DroppedAnsiPath(hDrop, i);
+            if (path.empty() || path.size() > kMaxPathLength) continue;
+            if (!IsAcceptedPath(path.c_str(), path.size())) continue;
             m_bHasSwf = TRUE;
-            std::memcpy(slot, path, length);
-            slot[length] = ' ';
-            slot[length + 1] = '\0';
+            std::memcpy(slot, path.data(), path.size());
+            slot[path.size()] = ' ';
+            slot[path.size() + 1] = '\0';
         }
         m_nFiles = static_cast<int>(nFiles);
         hr = S_OK;

@@ -29,23 +29,29 @@ std::string ReadText(const std::string& path) {
 
 #ifdef _WIN32
 // One argument as the C runtime splits a command line: quoted, with backslashes before a quote doubled.
-std::string Quote(const std::string& arg) {
-    std::string out = "\"";
+std::wstring Quote(const std::wstring& arg) {
+    std::wstring out = L"\"";
     size_t slashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
             ++slashes;
             continue;
         }
-        if (c == '"')
-            out.append(slashes * 2 + 1, '\\');
+        if (c == L'"')
+            out.append(slashes * 2 + 1, L'\\');
         else
-            out.append(slashes, '\\');
+            out.append(slashes, L'\\');
         slashes = 0;
         out += c;
     }
-    out.append(slashes * 2, '\\');
-    return out + "\"";
+    out.append(slashes * 2, L'\\');
+    return out + L"\"";
+}
+
+std::vector<std::wstring> WideArgs(const std::vector<std::string>& argv) {
+    std::vector<std::wstring> wide;
+    for (const std::string& a : argv) wide.push_back(WideOf(a));
+    return wide;
 }
 
 HANDLE Inheritable(const std::string& path) {
@@ -59,28 +65,39 @@ HANDLE Inheritable(const std::string& path) {
 
 #ifdef _WIN32
 
+std::wstring WideOf(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
 RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool,
                                const std::string& inputPath)
+    : RunningProgram(WideArgs(argv), logFolder, inputPath) {}
+
+RunningProgram::RunningProgram(const std::vector<std::wstring>& argv, const std::string& logFolder,
+                               const std::string& inputPath)
     : outPath_(logFolder + "stdout.txt"), errPath_(logFolder + "stderr.txt") {
-    std::string command;
-    for (const std::string& a : argv) command += (command.empty() ? "" : " ") + Quote(a);
+    std::wstring command;
+    for (const std::wstring& a : argv) command += (command.empty() ? L"" : L" ") + Quote(a);
     HANDLE out = Inheritable(outPath_), err = Inheritable(errPath_);
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE in = CreateFileA(inputPath.empty() ? "NUL" : inputPath.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = in;
     si.hStdOutput = out;
     si.hStdError = err;
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
     // No console for the program: its output goes to the files above, and under Wine the console host made for a
     // program killed while it starts can stay behind.
     started_ =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi) != 0;
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi) != 0;
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
@@ -223,6 +240,13 @@ ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::strin
     RunningProgram program(argv, logFolder, false, inputPath);
     return program.Wait();
 }
+
+#ifdef _WIN32
+ProgramOutcome RunProgram(const std::vector<std::wstring>& argv, const std::string& logFolder) {
+    RunningProgram program(argv, logFolder);
+    return program.Wait();
+}
+#endif
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

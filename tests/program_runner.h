@@ -23,6 +23,11 @@ public:
     // inherits the environment of the test.
     RunningProgram(const std::vector<std::string>& argv, const std::string& logFolder, bool stderrTerminal = false,
                    const std::string& inputPath = std::string());
+#ifdef _WIN32
+    // The same with the arguments as wide text, which may hold what the ANSI code page cannot.
+    RunningProgram(const std::vector<std::wstring>& argv, const std::string& logFolder,
+                   const std::string& inputPath = std::string());
+#endif
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -51,6 +56,13 @@ private:
 // Runs the program to its end, with the file `inputPath` (if any) as its standard input.
 ProgramOutcome RunProgram(const std::vector<std::string>& argv, const std::string& logFolder,
                           const std::string& inputPath = std::string());
+
+#ifdef _WIN32
+// `ansi` (in the ANSI code page) as wide text.
+std::wstring WideOf(const std::string& ansi);
+// RunProgram with the arguments as wide text.
+ProgramOutcome RunProgram(const std::vector<std::wstring>& argv, const std::string& logFolder);
+#endif
 
 // Sets an environment variable for the lifetime of the object (for the programs the test starts), then restores
 // it.

@@ -826,6 +826,40 @@ TEST(Cli, ProgressLineOnlyOnATerminal) {
 }
 #endif
 
+#ifdef _WIN32
+// A movie named outside the ANSI code page (kana, which code page 936 holds, and an emoji, which it does not): named
+// on the command line or found in a folder, it is optimized under its short name, and no "?" is ever named.
+TEST(Cli, NamesOutsideTheCodePageComeByTheirShortNames) {
+    Workspace s;
+    const std::string sub = Dir(s.root, "in\\sub");
+    MakeFolder(sub);
+    const std::wstring name = L"\u30e0\u30fc\u30d3\u30fc\U0001F600.swf";
+    const std::wstring named = WideOf(s.in) + name, found = WideOf(sub) + name;
+    const std::wstring source = WideOf(CorpusDir() + "shumway-morph2.swf");
+    for (const std::wstring& path : {named, found}) ASSERT_TRUE(CopyFileW(source.c_str(), path.c_str(), TRUE));
+    auto head = [](const std::wstring& path) {
+        char bytes[3] = {};
+        DWORD read = 0;
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return std::string("gone");
+        ReadFile(h, bytes, sizeof bytes, &read, nullptr);
+        CloseHandle(h);
+        return std::string(bytes, read);
+    };
+    for (const std::wstring& argument : {named, WideOf(sub)}) {
+        ProgramOutcome r = RunProgram({WideOf(Program()), L"optimize", L"--json", argument}, s.logs.path());
+        EXPECT_EQ(r.code, 0) << r.err;
+        JsonOutput j = ReadJson(r.out);
+        ASSERT_EQ(j.files.size(), 1u) << r.out;
+        EXPECT_EQ(j.files[0]["status"], "optimized");
+        EXPECT_EQ(j.files[0]["path"].find('?'), std::string::npos) << j.files[0]["path"];
+    }
+    EXPECT_EQ(head(named), "CWS");
+    EXPECT_EQ(head(found), "CWS");
+    s.ExpectTempEmpty();
+}
+#endif
+
 // JSON paths: quotes, backslashes and control characters escaped; natively a byte that is not UTF-8 named as
 // \u00XX; on Windows a name in the ANSI code page (936) written as UTF-8.
 TEST(Cli, JsonPathsAreEscaped) {

@@ -2,11 +2,15 @@
 // line, the ordered pool and the walk of folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#ifdef _WIN32
+#include "ansi_path.h"
+#endif
 #include "inputs.h"
 #include "json_text.h"
 #include "options.h"
@@ -248,6 +252,39 @@ TEST(Inputs, FoldersAreWalkedInNameOrder) {
               (std::vector<std::string>{root + "b" + sep + "three.swf"}));
     EXPECT_EQ(paths(CollectInputs({root + "b" + sep}, false)),
               (std::vector<std::string>{root + "b" + sep + "three.swf"}));
+#ifdef _WIN32
+    // Names the ANSI code page cannot hold (an emoji): two movies come by their short names, two files apart; on a
+    // volume without short names the folder reports what it left out that the walk would take (the movies, and the
+    // subfolder when walking subfolders; not the text file).
+    const std::wstring wideRoot = WideOf(root), kana = L"\u30e0\u30fc\u30d3\u30fc";
+    for (const wchar_t* name : {L"\U0001F600.swf", L"\U0001F601.swf", L"\U0001F600.txt"})
+        CopyFileW(WideOf(d / "z.swf").c_str(), (wideRoot + kana + name).c_str(), TRUE);
+    CreateDirectoryW((wideRoot + L"\U0001F4C1").c_str(), nullptr);
+    CopyFileW(WideOf(d / "z.swf").c_str(), (wideRoot + L"\U0001F4C1\\four.swf").c_str(), TRUE);
+    std::vector<std::string> found = paths(CollectInputs({root}, true));
+    ASSERT_EQ(found.size(), 8u);
+    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()).size(), 8u);
+    std::set<std::string> direct;
+    for (const std::string& path : found) {
+        EXPECT_EQ(path.find('?'), std::string::npos) << path;
+        if (path.find(sep, root.size()) == std::string::npos) direct.insert(path);
+    }
+    EXPECT_EQ(direct.size(), 4u);
+    EXPECT_EQ(direct.count(root + "m.SWF") + direct.count(root + "z.swf"), 2u);
+    EXPECT_EQ(std::count_if(found.begin(), found.end(),
+                            [](const std::string& path) { return path.find("\\four.swf") != std::string::npos; }),
+              1);
+
+    ansi_path::ShortPathLookupInUse() = [](const std::wstring&) { return std::wstring(); };
+    std::vector<InputFile> flat = CollectInputs({root}, false), deep = CollectInputs({root}, true);
+    ansi_path::ShortPathLookupInUse() = ansi_path::VolumeShortPath;
+    EXPECT_EQ(paths(flat), (std::vector<std::string>{root + "m.SWF", root + "z.swf", "missing:" + root}));
+    EXPECT_EQ(flat.back().strError, LeftOutReason(2));
+    EXPECT_EQ(paths(deep),
+              (std::vector<std::string>{root + "m.SWF", root + "z.swf", "missing:" + root, root + "a" + sep + "one.swf",
+                                        root + "a" + sep + "deep" + sep + "two.swf", root + "b" + sep + "three.swf"}));
+    EXPECT_EQ(deep[2].strError, LeftOutReason(3));
+#endif
 }
 
 // The lists of --files-from: lines with Windows or POSIX ends, or NUL-separated entries; empty entries left out,

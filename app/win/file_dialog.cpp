@@ -1,25 +1,40 @@
 // The file dialogs and message boxes.
 #include "file_dialog.h"
 
-#include <cstring>
+#include <algorithm>
 
+#include "ansi_path.h"
 #include "file_helpers.h"
 #include "win_app.h"
 
+namespace {
+
+std::wstring WideOfAnsi(const std::string& ansi) {
+    int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
+}  // namespace
+
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
                          const char* lpszFilter, CWnd* pParentWnd, size_t nMaxFile)
-    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_fileBuffer(nMaxFile < MAX_PATH ? MAX_PATH : nMaxFile, '\0') {
+    : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_fileBuffer(nMaxFile < MAX_PATH ? MAX_PATH : nMaxFile, L'\0') {
     if (lpszDefExt) {
-        m_strDefExt = lpszDefExt;
-        if (m_strDefExt.compare(0, 2, "*.") == 0) m_strDefExt.erase(0, 2);
+        m_strDefExt = WideOfAnsi(lpszDefExt);
+        if (m_strDefExt.compare(0, 2, L"*.") == 0) m_strDefExt.erase(0, 2);
     }
     if (lpszFilter) {
-        m_strFilter = lpszFilter;
-        for (char& c : m_strFilter)
-            if (c == '|') c = '\0';
-        m_strFilter.push_back('\0');
+        m_strFilter = WideOfAnsi(lpszFilter);
+        std::replace(m_strFilter.begin(), m_strFilter.end(), L'|', L'\0');
+        m_strFilter.push_back(L'\0');
     }
-    if (lpszFileName) std::strncpy(m_fileBuffer.data(), lpszFileName, m_fileBuffer.size() - 1);
+    if (lpszFileName) {
+        std::wstring name = WideOfAnsi(lpszFileName);
+        name.resize(std::min(name.size(), m_fileBuffer.size() - 1));
+        std::copy(name.begin(), name.end(), m_fileBuffer.begin());
+    }
     m_ofn.lStructSize = FileDialogStructSize();
     m_ofn.hwndOwner = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     m_ofn.hInstance = AfxGetResourceHandle();
@@ -32,7 +47,7 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const cha
 
 INT_PTR CFileDialog::DoModal() {
     if (!m_ofn.hwndOwner && AfxGetMainWnd()) m_ofn.hwndOwner = AfxGetMainWnd()->m_hWnd;
-    BOOL ok = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
+    BOOL ok = m_bOpenFileDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
     return ok ? IDOK : IDCANCEL;
 }
 
@@ -42,23 +57,32 @@ std::string CFileDialog::GetPathName() const {
 }
 
 std::vector<std::string> CFileDialog::GetPathNames() const {
-    if (!(m_ofn.Flags & OFN_ALLOWMULTISELECT)) return {std::string(m_fileBuffer.data())};
-    return SplitResult(m_fileBuffer.data(), m_fileBuffer.size());
+    std::vector<std::wstring> chosen;
+    if (m_ofn.Flags & OFN_ALLOWMULTISELECT)
+        chosen = SplitResult(m_fileBuffer.data(), m_fileBuffer.size());
+    else
+        chosen.emplace_back(m_fileBuffer.data());
+    std::vector<std::string> paths;
+    for (const std::wstring& wide : chosen) {
+        std::string path = ansi_path::AnsiPathOf(wide);
+        if (!path.empty()) paths.push_back(path);
+    }
+    return paths;
 }
 
-std::vector<std::string> CFileDialog::SplitResult(const char* buffer, size_t size) {
-    std::vector<std::string> parts;
+std::vector<std::wstring> CFileDialog::SplitResult(const wchar_t* buffer, size_t size) {
+    std::vector<std::wstring> parts;
     size_t pos = 0;
-    while (pos < size && buffer[pos] != '\0') {
+    while (pos < size && buffer[pos] != L'\0') {
         size_t end = pos;
-        while (end < size && buffer[end] != '\0') ++end;
+        while (end < size && buffer[end] != L'\0') ++end;
         parts.emplace_back(buffer + pos, end - pos);
         pos = end + 1;
     }
     if (parts.size() <= 1) return parts;
-    std::string folder = parts.front();
-    if (folder.back() != '\\') folder += '\\';
-    std::vector<std::string> paths;
+    std::wstring folder = parts.front();
+    if (folder.back() != L'\\') folder += L'\\';
+    std::vector<std::wstring> paths;
     for (size_t i = 1; i < parts.size(); ++i) paths.push_back(folder + parts[i]);
     return paths;
 }

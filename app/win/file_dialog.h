@@ -22,25 +22,28 @@ public:
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
-    OPENFILENAMEA m_ofn;
+    // The system's wide dialog, so that names outside the ANSI code page come whole; the texts above are given
+    // to it converted from the ANSI code page.
+    OPENFILENAMEW m_ofn;
 
     // Shows the dialog; IDOK when the user confirmed, IDCANCEL otherwise (also when the chosen names do
     // not fit the result buffer).
     INT_PTR DoModal();
-    // The chosen file (the first one of a multiple selection).
+    // The chosen file (the first one of a multiple selection); "" when it has no exact ANSI path.
     std::string GetPathName() const;
-    // Every chosen file as a full path, in the dialog's order.
+    // Every chosen file as a full ANSI path, in the dialog's order: as chosen when the ANSI code page holds the
+    // path, else by its short (8.3) form when that holds it; a file with neither is left out.
     std::vector<std::string> GetPathNames() const;
 
-    // The full paths in a result buffer of `size` bytes: one full path, or (OFN_ALLOWMULTISELECT with
-    // OFN_EXPLORER) the folder then each name, separated by zero bytes and ended by two of them.
-    static std::vector<std::string> SplitResult(const char* buffer, size_t size);
+    // The full paths in a result buffer of `size` characters: one full path, or (OFN_ALLOWMULTISELECT with
+    // OFN_EXPLORER) the folder then each name, separated by zero characters and ended by two of them.
+    static std::vector<std::wstring> SplitResult(const wchar_t* buffer, size_t size);
 
 private:
     BOOL m_bOpenFileDialog;
-    std::string m_strDefExt;
-    std::string m_strFilter;
-    std::vector<char> m_fileBuffer;
+    std::wstring m_strDefExt;
+    std::wstring m_strFilter;
+    std::vector<wchar_t> m_fileBuffer;
 };
 
 // A message box owned by `pOwner` (null: the application's main window); returns the button pressed.

@@ -1,8 +1,10 @@
 // Start-up and the handoff in this process: the first copy takes the value at the end of its start-up and on
 // every WM_TAKE_HANDOFF (lower case, split after ".swf ", trimmed, no duplicate or existence test, the value
-// emptied), a later copy hands over to the running one and ends, and the command line adds no rows.
+// emptied), a later copy hands over to the running one and ends, and the command line adds no rows. A movie named
+// outside the ANSI code page, handed over by its short name, is added and optimized.
 #include <gtest/gtest.h>
 
+#include "ansi_path.h"
 #include "gui_test_support.h"
 #include "resource.h"
 #include "window_test_support.h"
@@ -121,6 +123,50 @@ TEST(Handoff, ChineseFoldersSurviveAndOnlyAsciiLettersAreLowered) {
     EXPECT_EQ(rows[0].cells[1], Ansi("d:\\动画 Ｍovies\\")) << "the full-width letter keeps its case";
     EXPECT_EQ(rows[0].cells[0], "clip.swf");
     EXPECT_EQ(rows[1].cells[0], "second.swf");
+}
+
+TEST(Handoff, AMovieNamedOutsideTheCodePageComesByItsShortNameAndIsOptimized) {
+    sqztest::ScratchDir dir;
+    const char kMovie[] = "swfdec-offspring.swf";
+    const sqztest::Bytes movie = sqztest::ReadAll(sqztest::CorpusDir() + kMovie);
+    ASSERT_EQ(std::string(movie.begin(), movie.begin() + 3), "FWS");
+    sqztest::CopyMovie(kMovie, dir / "a.swf");
+    sqztest::CopyMovie(kMovie, dir / "b.swf");
+    // Kana and an emoji; code page 936 holds the kana only.
+    std::wstring folder(dir.path().size(), L'\0');
+    folder.resize(
+        static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, dir.path().data(), static_cast<int>(dir.path().size()),
+                                                  &folder[0], static_cast<int>(folder.size()))));
+    const std::wstring wide = folder + L"\u30e0\u30fc\u30d3\u30fc\U0001F600.swf";
+    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(h, movie.data(), static_cast<DWORD>(movie.size()), &written, nullptr);
+    ::CloseHandle(h);
+    // What the extension hands over for it (its short name): no "?" in it.
+    const std::string shortPath = ansi_path::AnsiPathOf(wide);
+    ASSERT_FALSE(shortPath.empty());
+    ASSERT_EQ(shortPath.find('?'), std::string::npos) << shortPath;
+
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    sqztest::WriteHandoffValue(dir / "a.swf " + shortPath + " " + dir / "b.swf ");
+    TakeHandoff(p);
+    EXPECT_EQ(Paths(p), (std::vector<std::string>{Lower(dir / "a.swf"), Lower(shortPath), Lower(dir / "b.swf")}));
+    EXPECT_EQ(p.Rows().at(1).cells[6], Ansi("就绪"));
+
+    p.Select({0, 1, 2});
+    EXPECT_TRUE(sqztest::AnswerBoxes([&] { p.frame().SendMessage(WM_COMMAND, ID_ACTION_OPTIMIZE); }, IDOK).empty());
+    for (const ListRow& row : p.Rows()) EXPECT_EQ(row.cells[6], Ansi("已优化")) << row.cells[0];
+    h = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the movie keeps its long name";
+    char head[3] = {};
+    DWORD read = 0;
+    ::ReadFile(h, head, sizeof head, &read, nullptr);
+    ::CloseHandle(h);
+    EXPECT_EQ(std::string(head, read), "CWS");
+    const sqztest::Bytes other = sqztest::ReadAll(dir / "b.swf");
+    EXPECT_EQ(std::string(other.begin(), other.begin() + 3), "CWS");
 }
 
 TEST(Handoff, AValueThatFillsTheWholeReadBufferIsTakenWhole) {

@@ -1,11 +1,13 @@
 // From Explorer's side to the main program: the registered extension, created through COM, offers its entry
 // for two sample movies and, when it is chosen, writes the handoff value and starts Squozen.exe from its own
-// folder. A stand-in program in that folder records its start and what the value held.
+// folder. A stand-in program in that folder records its start and what the value held. A movie whose name the ANSI
+// code page cannot hold is handed over by its short name, or left out when the volume keeps none.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shlobj.h>
 
+#include "ansi_path.h"
 #include "korvane_test_support.h"
 
 using ktest::Ref;
@@ -68,6 +70,54 @@ TEST(KorvaneHandoff, RegisteredExtensionStartsTheProgramWithTheChosenMovies) {
     }
     CoUninitialize();
     EXPECT_EQ(ktest::RunProcess(L"regsvr32.exe /u /s \"" + dll + L"\""), 0);
+    ClearHandoff();
+}
+
+// Stands for a volume that keeps no short names (Wine makes one for every long name).
+std::wstring NoShortPath(const std::wstring&) { return std::wstring(); }
+
+TEST(KorvaneHandoff, AMovieNamedOutsideTheCodePageGoesByItsShortNameOrNotAtAll) {
+    // Kana are in the ANSI code page (936) of the tests, the emoji is not: the name as a whole has no exact form.
+    const std::wstring kana = L"\u30e0\u30fc\u30d3\u30fc", name = kana + L"\U0001F600.swf";
+    std::string ansi;
+    ASSERT_TRUE(ansi_path::ExactAnsi(kana, &ansi));
+    ASSERT_FALSE(ansi_path::ExactAnsi(name, &ansi));
+    ktest::TempFolder folder, movies;
+    ktest::PlaceStandIn(folder.path());
+    const std::vector<std::wstring> paths = {movies.path() + L"a.swf", movies.path() + name, movies.path() + L"b.swf"};
+    for (const std::wstring& path : paths)
+        ASSERT_TRUE(CopyFileW(CorpusMovie(L"swfdec-Function-6.swf").c_str(), path.c_str(), TRUE));
+    wchar_t shortForm[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(paths[1].c_str(), shortForm, MAX_PATH), 0u);
+    std::string shortAnsi;
+    ASSERT_TRUE(ansi_path::ExactAnsi(shortForm, &shortAnsi)) << ktest::Utf8(shortForm);
+    ClearHandoff();
+
+    ktest::DllCopy dll(folder.path());
+    Ref<IShellExtInit> init;
+    ASSERT_EQ(dll.Create(IID_IShellExtInit, init.outv()), S_OK);
+    ChooseEntry(init.get(), paths);
+    std::vector<ktest::StandInRecord> started = ktest::WaitForStandIn(folder.path(), 1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].data, ktest::Narrow(paths[0]) + " " + shortAnsi + " " + ktest::Narrow(paths[2]) + " ");
+    EXPECT_EQ(started[0].data.find('?'), std::string::npos) << started[0].data;
+
+    // Without short names the rule the library reads a drop with leaves the movie out and keeps the others. The
+    // library keeps its own lookup, out of this process's reach: the rule is asked here over the same drop.
+    ansi_path::ShortPathLookupInUse() = NoShortPath;
+    ktest::DropDataObject* data = ktest::DropDataObject::Create(paths);
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    ASSERT_EQ(data->GetData(&format, &medium), S_OK);
+    HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+    std::vector<std::string> taken;
+    for (UINT i = 0; i < DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); ++i)
+        taken.push_back(ansi_path::DroppedAnsiPath(drop, i));
+    GlobalUnlock(medium.hGlobal);
+    ReleaseStgMedium(&medium);
+    data->Release();
+    ansi_path::ShortPathLookupInUse() = ansi_path::VolumeShortPath;
+    EXPECT_EQ(taken, (std::vector<std::string>{ktest::Narrow(paths[0]), "", ktest::Narrow(paths[2])}));
     ClearHandoff();
 }
 

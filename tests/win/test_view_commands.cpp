@@ -11,6 +11,7 @@
 
 #include <cstring>
 
+#include "ansi_path.h"
 #include "gui_test_support.h"
 #include "resource.h"
 #include "window_test_support.h"
@@ -143,12 +144,11 @@ TEST(ViewCommands, FilesAndFoldersDroppedOnTheWindowAreAddedAsByOpenButNotDuring
     TouchFile(dir / "set\\readme.txt");
     // A movie whose name code page 936 cannot hold: it comes by its short name.
     const std::wstring clip = WideOfAnsi(dir.path()) + L"clip\U0001F3AC.swf";
-    sqztest::Bytes bytes = sqztest::ReadAll(sqztest::CorpusDir() + kMovie);
-    HANDLE h = ::CreateFileW(clip.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
+    const std::wstring take = WideOfAnsi(dir / "more\\") + L"take\U0001F3AC.swf";
+    ::CreateDirectoryA((dir / "more").c_str(), nullptr);
+    sqztest::CopyMovie(kMovie, dir / "more\\f.swf");
+    const std::wstring source = WideOfAnsi(sqztest::CorpusDir() + kMovie);
+    for (const std::wstring& path : {clip, take}) ASSERT_TRUE(::CopyFileW(source.c_str(), path.c_str(), TRUE));
 
     ProgramFixture p;
     ASSERT_TRUE(p.Start());
@@ -182,6 +182,13 @@ TEST(ViewCommands, FilesAndFoldersDroppedOnTheWindowAreAddedAsByOpenButNotDuring
     Drop(p, {WideOfAnsi(dir / "late.swf")});
     EXPECT_EQ(p.list().GetItemCount(), 7);
     EXPECT_EQ(p.StatusText(2), Ansi("共计 7 个文件"));
+
+    // On a volume without short names such a movie is left out, dropped or found in a folder; the others come.
+    ansi_path::ShortPathLookupInUse() = [](const std::wstring&) { return std::wstring(); };
+    Drop(p, {WideOfAnsi(dir / "a.swf"), take, WideOfAnsi(dir / "more")});
+    ansi_path::ShortPathLookupInUse() = ansi_path::VolumeShortPath;
+    ASSERT_EQ(p.list().GetItemCount(), 8);
+    EXPECT_EQ(p.Rows()[7].cells[1] + p.Rows()[7].cells[0], dir / "more\\f.swf");
 }
 
 TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {

@@ -5,12 +5,14 @@
 
 #include <new>
 
+#include "ansi_path.h"
 #include "controls.h"
 #include "dialog.h"
 #include "file_dialog.h"
 #include "frame_wnd.h"
 #include "gui_test_support.h"
 #include "resource.h"
+#include "test_support.h"
 #include "win_app.h"
 
 namespace {
@@ -334,25 +336,48 @@ TEST_F(Layer, ModalLoopEndsFromInitAndHandsQuitOn) {
 }
 
 TEST_F(Layer, FileDialogResultsSplitIntoFullPaths) {
-    const char single[] = "C:\\m\\intro.swf\0";
-    EXPECT_EQ(CFileDialog::SplitResult(single, sizeof(single)), (std::vector<std::string>{"C:\\m\\intro.swf"}));
-    const char several[] = "D:\\movies\0a.swf\0b c.swf\0\0";
-    EXPECT_EQ(CFileDialog::SplitResult(several, sizeof(several)),
-              (std::vector<std::string>{"D:\\movies\\a.swf", "D:\\movies\\b c.swf"}));
-    const char root[] = "D:\\\0a.swf\0b.swf\0\0";
-    EXPECT_EQ(CFileDialog::SplitResult(root, sizeof(root)), (std::vector<std::string>{"D:\\a.swf", "D:\\b.swf"}));
+    using Paths = std::vector<std::wstring>;
+    const wchar_t single[] = L"C:\\m\\intro.swf\0";
+    EXPECT_EQ(CFileDialog::SplitResult(single, sizeof(single) / sizeof(wchar_t)), (Paths{L"C:\\m\\intro.swf"}));
+    const wchar_t several[] = L"D:\\movies\0a.swf\0b c.swf\0\0";
+    EXPECT_EQ(CFileDialog::SplitResult(several, sizeof(several) / sizeof(wchar_t)),
+              (Paths{L"D:\\movies\\a.swf", L"D:\\movies\\b c.swf"}));
+    const wchar_t root[] = L"D:\\\0a.swf\0b.swf\0\0";
+    EXPECT_EQ(CFileDialog::SplitResult(root, sizeof(root) / sizeof(wchar_t)), (Paths{L"D:\\a.swf", L"D:\\b.swf"}));
     // A buffer without its terminating zeros is read no further than its size.
-    const char cut[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_EQ(CFileDialog::SplitResult(cut, sizeof(cut)), (std::vector<std::string>{"abcd"}));
-    EXPECT_TRUE(CFileDialog::SplitResult("\0", 1).empty());
+    const wchar_t cut[4] = {L'a', L'b', L'c', L'd'};
+    EXPECT_EQ(CFileDialog::SplitResult(cut, 4), (Paths{L"abcd"}));
+    EXPECT_TRUE(CFileDialog::SplitResult(L"\0", 1).empty());
 
     CFileDialog open(TRUE, "*.swf", "*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
                      "Flash (*.swf)|*.swf||");
-    EXPECT_STREQ(open.m_ofn.lpstrDefExt, "swf");  // the system appends the text as it stands
-    EXPECT_EQ(std::string(open.m_ofn.lpstrFilter, 22), std::string("Flash (*.swf)\0*.swf\0\0", 22));
+    EXPECT_STREQ(open.m_ofn.lpstrDefExt, L"swf");  // the system appends the text as it stands
+    EXPECT_EQ(std::wstring(open.m_ofn.lpstrFilter, 22), std::wstring(L"Flash (*.swf)\0*.swf\0\0", 22));
     EXPECT_EQ(open.m_ofn.nMaxFile, static_cast<DWORD>(MAX_PATH));
-    EXPECT_STREQ(open.m_ofn.lpstrFile, "*.swf");
-    EXPECT_EQ(open.m_ofn.lStructSize, sizeof(OPENFILENAMEA));
+    EXPECT_STREQ(open.m_ofn.lpstrFile, L"*.swf");
+    EXPECT_EQ(open.m_ofn.lStructSize, sizeof(OPENFILENAMEW));
+
+    // Chosen movies as ANSI paths: a name the ANSI code page cannot hold by its short form, or, on a volume that
+    // keeps none, not at all.
+    sqztest::ScratchDir dir;
+    std::wstring folder(dir.path().size(), L'\0');
+    folder.resize(
+        static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, dir.path().data(), static_cast<int>(dir.path().size()),
+                                                  &folder[0], static_cast<int>(folder.size()))));
+    const std::wstring odd = L"\u30e0\u30fc\u30d3\u30fc\U0001F600.swf";
+    for (const std::wstring& name : {std::wstring(L"a.swf"), odd, std::wstring(L"\u52a8\u753b.swf")})
+        ::CloseHandle(::CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    std::wstring result = folder + L'\0' + L"a.swf" + L'\0' + odd + L'\0' + L"\u52a8\u753b.swf" + L'\0';
+    std::copy(result.begin(), result.end(), open.m_ofn.lpstrFile);
+    wchar_t shortForm[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameW((folder + odd).c_str(), shortForm, MAX_PATH), 0u);
+    char shortAnsi[MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, shortForm, -1, shortAnsi, MAX_PATH, nullptr, nullptr);
+    EXPECT_EQ(open.GetPathNames(),
+              (std::vector<std::string>{dir / "a.swf", shortAnsi, dir / sqztest::Ansi("动画.swf")}));
+    ansi_path::ShortPathLookupInUse() = [](const std::wstring&) { return std::wstring(); };
+    EXPECT_EQ(open.GetPathNames(), (std::vector<std::string>{dir / "a.swf", dir / sqztest::Ansi("动画.swf")}));
+    ansi_path::ShortPathLookupInUse() = ansi_path::VolumeShortPath;
 }
 
 TEST_F(Layer, ControlWrappersOverRealControls) {

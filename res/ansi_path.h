@@ -1,0 +1,78 @@
+// The one rule by which a path or name that Windows gives as wide text becomes the ANSI text the system works with:
+// itself when every character of it has its own form in the ANSI code page, else its short (8.3) form when that
+// has, else nothing. A character without a form would come as "?" (or a look-alike), which file searches take for
+// a wildcard and which names some other file or none. Header-only: included by both deliverables, which share no
+// code, and by the engine's Windows file services.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace ansi_path {
+
+// `wide` in the ANSI code page into `*ansi` when no character of it needs a substitute; false otherwise (also for
+// the empty text).
+inline bool ExactAnsi(const std::wstring& wide, std::string* ansi) {
+    BOOL substituted = FALSE;
+    int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &substituted);
+    if (n <= 1 || substituted) return false;
+    std::string text(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &text[0], n, nullptr, &substituted);
+    if (substituted) return false;
+    text.resize(static_cast<size_t>(n - 1));
+    *ansi = text;
+    return true;
+}
+
+// The short form of the existing file or folder `path` as the volume keeps it; the long form itself when the volume
+// keeps no short names, "" when the path cannot be looked up.
+inline std::wstring VolumeShortPath(const std::wstring& path) {
+    DWORD size = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0) return std::wstring();
+    std::wstring shortForm(size, L'\0');
+    DWORD n = ::GetShortPathNameW(path.c_str(), &shortForm[0], size);
+    if (n == 0 || n >= size) return std::wstring();
+    shortForm.resize(n);
+    return shortForm;
+}
+
+using ShortPathLookup = std::wstring (*)(const std::wstring& path);
+
+// The lookup of short forms that the rule uses: VolumeShortPath, unless a test has put in one that stands for a
+// volume without short names (one module's own; a library loaded by the program has its own).
+inline ShortPathLookup& ShortPathLookupInUse() {
+    static ShortPathLookup lookup = VolumeShortPath;
+    return lookup;
+}
+
+// The ANSI path of `wide` by the rule: "" when neither it nor its short form converts exactly.
+inline std::string AnsiPathOf(const std::wstring& wide) {
+    std::string ansi;
+    if (ExactAnsi(wide, &ansi)) return ansi;
+    return ExactAnsi(ShortPathLookupInUse()(wide), &ansi) ? ansi : std::string();
+}
+
+// The ANSI name of the entry `name` of the folder `folder` (its wide path, ending with a backslash) by the rule,
+// the short form being the last part of the entry's short path; "" when neither converts exactly.
+inline std::string AnsiNameOf(const std::wstring& folder, const std::wstring& name) {
+    std::string ansi;
+    if (ExactAnsi(name, &ansi)) return ansi;
+    std::wstring shortPath = ShortPathLookupInUse()(folder + name);
+    size_t slash = shortPath.find_last_of(L'\\');
+    return ExactAnsi(slash == std::wstring::npos ? shortPath : shortPath.substr(slash + 1), &ansi) ? ansi
+                                                                                                   : std::string();
+}
+
+// File `index` of the drop `hDrop` (Explorer's CF_HDROP, read as wide text) as an ANSI path by the rule; "" when it
+// has none.
+inline std::string DroppedAnsiPath(HDROP hDrop, UINT index) {
+    UINT length = ::DragQueryFileW(hDrop, index, nullptr, 0);
+    if (length == 0) return std::string();
+    std::wstring wide(length + 1, L'\0');
+    wide.resize(::DragQueryFileW(hDrop, index, &wide[0], length + 1));
+    return AnsiPathOf(wide);
+}
+
+}  // namespace ansi_path
