@@ -102,17 +102,19 @@ void CSquozenView::OnSaveAs() {
     CFileDialog dlg(FALSE, "*.swf", "*.swf", OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
                     "Flash 文件(*.swf)|*.swf||");
     if (dlg.DoModal() != IDOK) return;
-    const std::string target = dlg.GetPathName();
-    // A new name that the ANSI code page cannot hold has no exact path yet (no short form exists before the file):
-    // refused silently, as Open passes over such a file.
-    if (target.empty()) return;
+    // A new name that the ANSI code page cannot hold is reached by its short form, which the file has once it is
+    // created; where the volume keeps no short forms the save fails.
+    bool created = false;
+    const std::string target = dlg.GetNewPathName(&created);
     // Written beside the target and put in place when whole, so that a file the user chose to overwrite is never
     // left half-written. An existing file takes the copy as its new content, as a copy over it would give it: it
     // keeps its creation time and attributes, and one that is read-only or in use is refused.
     sqz::FileEntry existing;
-    bool over = sqz::Files().Find(target, &existing) && !existing.bFolder;
-    if (!sqz::CopyAtomically(path, target, over, true).Ok())
-        ShowMessage("另存为 " + target + " 失败！", MB_OK | MB_ICONERROR);
+    bool over = !target.empty() && sqz::Files().Find(target, &existing) && !existing.bFolder;
+    if (target.empty() || !sqz::CopyAtomically(path, target, over, true).Ok()) {
+        if (created) sqz::Files().Delete(target);
+        ShowMessage("另存为 " + dlg.GetShownPathName() + " 失败！", MB_OK | MB_ICONERROR);
+    }
 }
 
 void CSquozenView::OnRemoveAll() {

@@ -70,6 +70,32 @@ std::vector<std::string> CFileDialog::GetPathNames() const {
     return paths;
 }
 
+std::string CFileDialog::GetNewPathName(bool* pbCreated) const {
+    *pbCreated = false;
+    const std::wstring wide(m_fileBuffer.data());
+    std::string path = ansi_path::AnsiPathOf(wide);
+    if (!path.empty() || wide.empty()) return path;
+    HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return path;
+    ::CloseHandle(h);
+    path = ansi_path::AnsiPathOf(wide);
+    if (path.empty())
+        ::DeleteFileW(wide.c_str());
+    else
+        *pbCreated = true;
+    return path;
+}
+
+std::string CFileDialog::GetShownPathName() const {
+    const wchar_t* wide = m_fileBuffer.data();
+    int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string text(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], n, nullptr, nullptr);
+    text.resize(static_cast<size_t>(n - 1));
+    return text;
+}
+
 std::vector<std::wstring> CFileDialog::SplitResult(const wchar_t* buffer, size_t size) {
     std::vector<std::wstring> parts;
     size_t pos = 0;

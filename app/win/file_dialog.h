@@ -34,6 +34,13 @@ public:
     // Every chosen file as a full ANSI path, in the dialog's order: as chosen when the ANSI code page holds the
     // path, else by its short (8.3) form when that holds it; a file with neither is left out.
     std::vector<std::string> GetPathNames() const;
+    // The file chosen in a save dialog as a full ANSI path, as GetPathName gives it; but a new file whose name the
+    // ANSI code page cannot hold is first created, empty, so that the volume gives it a short form, and that is
+    // returned with `*pbCreated` set (the caller removes the file again when it cannot write it). "" when the file
+    // has no exact ANSI path even so; nothing is then left behind.
+    std::string GetNewPathName(bool* pbCreated) const;
+    // The chosen file as a message can show it: its ANSI form, a character the code page cannot hold as "?".
+    std::string GetShownPathName() const;
 
     // The full paths in a result buffer of `size` characters: one full path, or (OFN_ALLOWMULTISELECT with
     // OFN_EXPLORER) the folder then each name, separated by zero characters and ended by two of them.

@@ -213,6 +213,20 @@ std::string Ansi(const std::string& utf8) {
     return a;
 }
 
+std::wstring WideOfAnsi(const std::string& ansi) {
+    std::wstring wide(ansi.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
+    return wide;
+}
+
+HWND FileNameEdit(HWND dlg) {
+    HWND box = ::GetDlgItem(dlg, 0x47c);
+    HWND combo = ::FindWindowExA(box, nullptr, "ComboBox", nullptr);
+    HWND edit = ::FindWindowExA(combo ? combo : box, nullptr, "Edit", nullptr);
+    return edit ? edit : box;
+}
+
 std::string ScreenshotPath(const std::string& name) {
     std::string folder = TestProgramFolder() + "screenshots\\";
     ::CreateDirectoryA(folder.c_str(), nullptr);

@@ -53,5 +53,9 @@ void RepaintNow(HWND hWnd);
 std::string Ansi(const std::string& utf8);
 // UTF-16 of `utf8`.
 std::wstring Wide(const std::string& utf8);
+// UTF-16 of `ansi`, a text in the ANSI code page.
+std::wstring WideOfAnsi(const std::string& ansi);
+// The Edit control inside a file dialog's name box.
+HWND FileNameEdit(HWND dlg);
 
 }  // namespace sqztest

@@ -10,11 +10,14 @@
 #include <ctime>
 
 #include "gui_test_support.h"
+#include "ansi_path.h"
 #include "file_helpers.h"
 #include "resource.h"
 #include "window_test_support.h"
 
 using sqztest::Ansi;
+using sqztest::FileNameEdit;
+using sqztest::WideOfAnsi;
 using sqztest::Bytes;
 using sqztest::ProgramFixture;
 using sqztest::ReadAll;
@@ -66,14 +69,6 @@ std::string OnlyText(const std::vector<SeenBox>& boxes) {
     if (boxes.size() != 1) return "boxes: " + std::to_string(boxes.size());
     EXPECT_EQ(boxes[0].caption, "Zenvola SWF Optimizer");
     return boxes[0].texts.empty() ? std::string() : boxes[0].texts.back();
-}
-
-// The Edit control inside the file dialog's name box.
-HWND FileNameEdit(HWND dlg) {
-    HWND box = ::GetDlgItem(dlg, 0x47c);
-    HWND combo = ::FindWindowExA(box, nullptr, "ComboBox", nullptr);
-    HWND edit = ::FindWindowExA(combo ? combo : box, nullptr, "Edit", nullptr);
-    return edit ? edit : box;
 }
 
 // An uncompressed movie of `size` bytes (also its header's length), 550 x 400 pixels, 12 frames a second, 34 frames.
@@ -212,12 +207,13 @@ TEST(ItemCommands, SaveAsCopiesTheMarkedMovieAndReportsAFailedCopy) {
     t.Add("swfdec-offspring.swf", "other.swf");
     sqztest::ScratchDir out;
     // Types `target` into the dialog and confirms, and confirms the question whether to replace it.
-    auto saveAs = [&](const std::string& target) {
+    auto saveAsWide = [&](const std::wstring& target) {
         return t.Run(ID_POPUP_SAVEAS, [&](HWND box, size_t index) {
-            if (index == 0) ::SetWindowTextA(FileNameEdit(box), target.c_str());
+            if (index == 0) ::SetWindowTextW(FileNameEdit(box), target.c_str());
             ::PostMessageA(box, WM_COMMAND, ::GetDlgItem(box, IDYES) ? IDYES : IDOK, 0);
         });
     };
+    auto saveAs = [&](const std::string& target) { return saveAsWide(WideOfAnsi(target)); };
     // No selection mark: nothing happens.
     t.Mark({0}, -1);
     EXPECT_TRUE(t.Run(ID_POPUP_SAVEAS).empty());
@@ -241,6 +237,31 @@ TEST(ItemCommands, SaveAsCopiesTheMarkedMovieAndReportsAFailedCopy) {
     EXPECT_EQ(ReadAll(out / "locked.swf"), kept);
     EXPECT_EQ(out.Names(), (std::vector<std::string>{"copy.swf", "locked.swf", "older.swf"}));
     EXPECT_EQ(t.p.Rows()[0].cells[0], "intro.swf");
+
+    // A new name that code page 936 cannot hold: the copy is made under that very name. Where the volume keeps no
+    // short names, the save fails with its box and leaves nothing behind.
+    const std::wstring clip = WideOfAnsi(out.path()) + L"clip\U0001F3AC.swf";
+    EXPECT_EQ(saveAsWide(clip).size(), 1u);
+    HANDLE h = ::CreateFileW(clip.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<char> copied(64 * 1024);
+    DWORD got = 0;
+    ::ReadFile(h, copied.data(), static_cast<DWORD>(copied.size()), &got, nullptr);
+    ::CloseHandle(h);
+    const Bytes original = ReadAll(source);
+    EXPECT_EQ(Bytes(copied.begin(), copied.begin() + got), original);
+    ASSERT_TRUE(::DeleteFileW(clip.c_str()));
+    ansi_path::ShortPathLookupInUse() = [](const std::wstring&) { return std::wstring(); };
+    boxes = saveAsWide(clip);
+    ansi_path::ShortPathLookupInUse() = ansi_path::VolumeShortPath;
+    ASSERT_EQ(boxes.size(), 2u);
+    // The name as the code page can show it: the emoji as "?" (one or two, by the system).
+    const std::string text = OnlyText({boxes[1]});
+    const std::string head = Ansi("另存为 ") + out.path() + "clip?", tail = "?.swf" + Ansi(" 失败！");
+    EXPECT_TRUE(text.size() <= head.size() + tail.size() && text.compare(0, head.size(), head) == 0 &&
+                text.compare(text.size() - tail.size(), tail.size(), tail) == 0)
+        << text;
+    EXPECT_EQ(out.Names(), (std::vector<std::string>{"copy.swf", "locked.swf", "older.swf"}));
 }
 
 TEST(ItemCommands, PropertiesOfTheMarkedRow) {

@@ -17,6 +17,8 @@
 #include "window_test_support.h"
 
 using sqztest::Ansi;
+using sqztest::FileNameEdit;
+using sqztest::WideOfAnsi;
 using sqztest::ProgramFixture;
 
 namespace {
@@ -41,21 +43,6 @@ void Activate(ProgramFixture& p) {
     ::SetActiveWindow(p.frame().m_hWnd);
     p.list().SetFocus();
     sqztest::PumpPending();
-}
-
-// The Edit control inside the file dialog's name box.
-HWND FileNameEdit(HWND dlg) {
-    HWND box = ::GetDlgItem(dlg, 0x47c);
-    HWND combo = ::FindWindowExA(box, nullptr, "ComboBox", nullptr);
-    HWND edit = ::FindWindowExA(combo ? combo : box, nullptr, "Edit", nullptr);
-    return edit ? edit : box;
-}
-
-std::wstring WideOfAnsi(const std::string& ansi) {
-    std::wstring wide(ansi.size() + 1, L'\0');
-    wide.resize(static_cast<size_t>(
-        ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
-    return wide;
 }
 
 // Sends the main window a drop of `paths` as Explorer makes it: a DROPFILES block of wide names, each ended by a NUL,
