@@ -9,9 +9,12 @@ CBusyLoop::~CBusyLoop() {
 
 BOOL CBusyLoop::IsDue() const { return ::GetTickCount() - m_nLastPause >= m_nInterval; }
 
-BOOL CBusyLoop::IsInput(UINT msg) {
-    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
-           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK);
+BOOL CBusyLoop::IsInput(UINT msg, WPARAM wParam) {
+    if ((msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST)) return TRUE;
+    // On the frame, only what leads to a command or to closing: the rest (moving, sizing, the minimise and maximise
+    // boxes, the scroll bars) acts on the window alone, and a close chosen from the window menu is refused by the frame.
+    return msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK &&
+           (wParam == HTCLOSE || wParam == HTMENU || wParam == HTSYSMENU || wParam == HTHELP);
 }
 
 void CBusyLoop::Pause() {
@@ -25,7 +28,7 @@ void CBusyLoop::Pause() {
             m_nQuitCode = msg.wParam;
             break;
         }
-        if (IsInput(msg.message)) {
+        if (IsInput(msg.message, msg.wParam)) {
             if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) m_bStopped = TRUE;
             continue;
         }

@@ -19,16 +19,17 @@ public:
     // to call Pause. Work shorter than the interval makes no pause at all.
     BOOL IsDue() const;
     // Dispatches the messages waiting for this thread (paints, timers, messages sent or posted by other windows and
-    // programs) and drops the input: keys, mouse buttons and moves, and clicks on the windows' frames (the close box,
-    // the menu bar, the caption), so that nothing the user does reaches a command. A press of Escape is kept
-    // (IsStopped). Returns at once when the queue is empty.
+    // programs) and drops the input that could reach a command: keys, and the mouse in the windows' client areas and
+    // on the close box, the menu bar and the window menu's icon. The window can still be moved, sized, minimised,
+    // maximised and its list scrolled by its frame and scroll bars. A press of Escape is kept (IsStopped). Returns at
+    // once when the queue is empty.
     void Pause();
     // TRUE once Escape has been pressed during a pause.
     BOOL IsStopped() const { return m_bStopped; }
 
-    // Whether `msg` is input a pause drops: a key, a mouse button, wheel or move, or a mouse message of a window's
-    // frame.
-    static BOOL IsInput(UINT msg);
+    // Whether the message is input a pause drops: a key, a mouse button or move in a client area, or a mouse
+    // message on the close box, the menu bar or the window menu's icon (`wParam`: the place the mouse is on).
+    static BOOL IsInput(UINT msg, WPARAM wParam);
 
 private:
     DWORD m_nInterval;

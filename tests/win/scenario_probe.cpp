@@ -8,9 +8,11 @@
 //                                                    polls until the value is the expected one (each "*" in it
 //                                                    stands for any text); exit 1 when it does not become so in time,
 //                                                    naming what it saw last
-//   scenario_probe <desktop> point <row|header|divider> <n>
+//   scenario_probe <desktop> point <row|header|divider|frame> <n>
 //                                                    prints "x y", the screen point to click (a row's name, a column
-//                                                    header, the right edge of a column header)
+//                                                    header, the right edge of a column header, the place of the
+//                                                    window's caption whose hit-test code is n: 20 the close box,
+//                                                    8 the minimise box)
 //   scenario_probe <desktop> handoff <path>...       writes the paths as the handoff value, as the Explorer
 //                                                    extension does
 //   scenario_probe <desktop> handoff-folder <folder> the same with every movie (*.swf) of the folder, in name order
@@ -112,6 +114,20 @@ int Point(const std::string& what, int n) {
     HWND window = MainWindow();
     if (!window) {
         std::fprintf(stderr, "no main window\n");
+        return 1;
+    }
+    if (what == "frame") {
+        // Along the middle of the caption, from the right, to the first point of that place.
+        RECT w;
+        ::GetWindowRect(window, &w);
+        const long y = w.top + ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2;
+        for (long x = w.right - 1; x > w.left; --x) {
+            if (::SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == n) {
+                std::printf("%ld %ld\n", x - 2, y);
+                return 0;
+            }
+        }
+        std::fprintf(stderr, "no place %d on the caption\n", n);
         return 1;
     }
     sqztest::RemoteProgram program(window);
