@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "busy_hook.h"
 #include "file_helpers.h"
 
 namespace sqz {
@@ -153,6 +154,7 @@ SwfResult CopyAtomically(const std::string& from, const std::string& to, bool ov
         size > 0 && static_cast<uint64_t>(size) < kCopyBlock ? static_cast<size_t>(size) + 1 : kCopyBlock;
     std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
     for (;;) {
+        Busy();
         size_t n = in->Read(block.get(), blockSize);
         if (in->Failed()) return {SwfReason::kCannotRead, LastSystemError()};
         if (n > 0 && !out.File()->Write(block.get(), n)) return {SwfReason::kCannotWrite, LastSystemError()};

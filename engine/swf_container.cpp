@@ -12,6 +12,7 @@
 #endif
 
 #include "atomic_file.h"
+#include "busy_hook.h"
 #include "mbcs.h"
 #include "platform.h"
 
@@ -115,6 +116,7 @@ SwfResult CompressSwfEx(const std::string& source, const std::string& destinatio
     size_t pending = kSwfHeaderSize;
     int flush = Z_NO_FLUSH;
     do {
+        sqz::Busy();
         size_t want = remaining < inBuf.size ? static_cast<size_t>(remaining) : inBuf.size;
         // A read error, or the file shrank meanwhile.
         if (in->Read(inBuf.data(), want) != want) return Failed(SwfReason::kCannotRead);
@@ -210,6 +212,7 @@ SwfResult CompressSwfBestEx(const std::string& source, const std::string& destin
     ZopfliOutput deflated;
     bool last = false;
     do {
+        sqz::Busy();
         size_t want = remaining < kBestBlock ? static_cast<size_t>(remaining) : kBestBlock;
         // A read error, or the file shrank meanwhile.
         if (in->Read(block.data() + history, want) != want) return Failed(SwfReason::kCannotRead);

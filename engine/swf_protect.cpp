@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "atomic_file.h"
+#include "busy_hook.h"
 #include "file_helpers.h"
 #include "mbcs.h"
 #include "platform.h"
@@ -25,6 +26,7 @@ constexpr size_t kCopyBlock = 64 * 1024;
 // fails.
 bool CopyBytes(ReadFile& in, sqz::WriteFile& out, uint64_t count, unsigned char* block) {
     while (count > 0) {
+        sqz::Busy();
         size_t want = static_cast<size_t>(std::min<uint64_t>(count, kCopyBlock));
         if (in.Read(block, want) != want || !out.Write(block, want)) return false;
         count -= want;

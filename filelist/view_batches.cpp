@@ -4,10 +4,40 @@
 
 #include <cstdio>
 
+#include "busy_hook.h"
 #include "busy_loop.h"
 #include "list_messages.h"
 #include "movie_batch.h"
 #include "swf_container.h"
+
+namespace {
+
+// The pauses of the batch in hand, also taken between the blocks of a large movie (the engine's busy hook), so that
+// the window answers while one movie takes seconds.
+CBusyLoop* g_pBatchLoop = nullptr;
+
+void PauseWithinMovie() {
+    if (g_pBatchLoop && g_pBatchLoop->IsDue()) g_pBatchLoop->Pause();
+}
+
+// Makes the engine pause a batch within its movies for as long as it lives.
+class CPausesWithinMovies {
+public:
+    explicit CPausesWithinMovies(CBusyLoop* pLoop) : m_pBefore(sqz::SetBusyHook(PauseWithinMovie)) {
+        g_pBatchLoop = pLoop;
+    }
+    ~CPausesWithinMovies() {
+        g_pBatchLoop = nullptr;
+        sqz::SetBusyHook(m_pBefore);
+    }
+    CPausesWithinMovies(const CPausesWithinMovies&) = delete;
+    CPausesWithinMovies& operator=(const CPausesWithinMovies&) = delete;
+
+private:
+    sqz::BusyHook m_pBefore;
+};
+
+}  // namespace
 
 void CSquozenView::OnTest() { RunBatch(false); }
 
@@ -21,6 +51,7 @@ void CSquozenView::RunBatch(bool bOptimize) {
     const std::vector<int> rows = BatchRows(bOptimize);
     // The list repaints as the batch goes, in the pauses: the rows done show their new cells.
     CBusyLoop loop;
+    CPausesWithinMovies pausesWithinMovies(&loop);
     FileListProgress progress = {0, static_cast<int>(rows.size()), bOptimize};
     for (int row : rows) {
         ++progress.nRow;

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "busy_hook.h"
 #include "file_helpers.h"
 #include "swf_container.h"
 #include "swf_inspect.h"
@@ -334,6 +335,35 @@ TEST(ProcessMovie, OneRuleForTheListAndTheTool) {
     EXPECT_EQ(run(movie, MovieVerdict::kValid, true).outcome, MovieOutcome::kDone);
     EXPECT_EQ(ReadAll(movie), ReadAll(work + "movie_Comp.swf"));
     EXPECT_EQ(ReadAll(GetBackupPath(movie)), original);
+}
+
+// A large movie's work goes in blocks, with the busy hook called between them (a program doing the work on its
+// window's thread keeps the window answering through it): compressing and the backup copy at least once per 256 KB,
+// protecting once per 64 KB.
+TEST(ProcessMovie, ALargeMovieCallsTheBusyHookBetweenItsBlocks) {
+    ScratchDir dir;
+    const std::string work = dir / "work" + kSep, movie = dir / "movie.swf";
+    sqz::PlatformFiles().CreateFolder(work);
+    // An empty frame rectangle, then an end tag and zeros: 2 MB of a movie that protection can take.
+    const Bytes body(2 * 1024 * 1024, 0);
+    const Bytes original = MakeMovie("FWS", 8, static_cast<uint32_t>(body.size() + 8), body);
+    WriteAll(movie, original);
+    static int calls = 0;
+    calls = 0;
+    EXPECT_EQ(sqz::SetBusyHook([] { ++calls; }), nullptr);
+    MovieBatchResult r = ProcessMovie(movie, {true, 1, 1, MovieVerdict::kValid, work});
+    sqz::SetBusyHook(nullptr);
+    ASSERT_EQ(r.outcome, MovieOutcome::kDone) << DescribeMovieFailure(r.failure);
+    EXPECT_EQ(r.movie.bProtected, 1);
+    const int blocks = static_cast<int>(original.size() / (256 * 1024));
+    EXPECT_GE(calls, 2 * blocks + static_cast<int>(original.size() / (64 * 1024)));
+    EXPECT_EQ(ReadAll(GetBackupPath(movie)), original);
+    EXPECT_EQ(ReadAll(movie)[3], 8);
+
+    calls = 0;
+    WriteAll(movie, original);
+    ASSERT_EQ(ProcessMovie(movie, {true, 0, 1, MovieVerdict::kValid, work}).outcome, MovieOutcome::kDone);
+    EXPECT_EQ(calls, 0) << "no hook, no calls";
 }
 
 TEST(ReplaceMovie, BackupThenReplace) {

@@ -293,6 +293,42 @@ TEST(Batches, AProjectorAndAMissingMovieFailWithTheirBox) {
     }
 }
 
+// A large movie takes its time: the window answers meanwhile, as the batch pauses between the movie's blocks too, so
+// that the system never takes the program for hung. A message sent while the movie is being compressed is answered
+// before the movie is replaced.
+TEST(Batches, TheWindowAnswersWhileALargeMovieIsWorkedOn) {
+    Batch b(1);
+    // 550 x 400 pixels, 12 frames a second, 34 frames, then 16 MB of bytes that take zlib a while.
+    Bytes body = sqztest::FrameHeader(15, 0, 550 * 20, 0, 400 * 20, 12 << 8, 34);
+    unsigned seed = 7;
+    for (size_t i = body.size(); i < 16 * 1024 * 1024; ++i)
+        body.push_back(static_cast<unsigned char>(((seed = seed * 1103515245u + 12345u) >> 16) & 15));
+    const Bytes movie = sqztest::MakeMovie("FWS", 7, static_cast<uint32_t>(body.size() + 8), body);
+    const std::string path = b.AddBytes(movie, "large.swf");
+    const std::string output = b.Output("large");
+    const HWND frame = b.p.frame().m_hWnd;
+    std::string seen;  // the movie's signature when the window answered
+    std::thread asker([&] {
+        for (int i = 0; i < 2000 && ::GetFileAttributesA(output.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(5);
+        DWORD_PTR answer = 0;
+        if (!::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) return;
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        char signature[3] = {};
+        DWORD got = 0;
+        if (h != INVALID_HANDLE_VALUE) {
+            ::ReadFile(h, signature, sizeof signature, &got, nullptr);
+            ::CloseHandle(h);
+        }
+        seen.assign(signature, got);
+    });
+    std::vector<SeenBox> boxes = b.Run(ID_TOOL_OPTIMIZE, IDYES);
+    asker.join();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(seen, "FWS") << "the window answered only once the movie was done";
+    ExpectOptimized(path, movie, b.Row(0));
+}
+
 // While a batch runs: the selection pane names the row in hand, also under a failure box; a handoff, a close and a
 // command that come meanwhile do nothing until the end, when the handoff is taken; Escape, once the box is closed,
 // stops the batch before the next row, and the rows not reached keep their cells and their movies.

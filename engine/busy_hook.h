@@ -1,0 +1,15 @@
+// Long work of the engine on one movie (compressing, protecting or copying a large one) calls the busy hook between
+// its blocks, so that a program doing the work on its window's thread can let the window answer meanwhile. There is
+// no hook unless the program sets one; the command-line tool sets none.
+#pragma once
+
+namespace sqz {
+
+using BusyHook = void (*)();
+
+// Makes `hook` the one called between blocks (null: none); returns the one it replaces.
+BusyHook SetBusyHook(BusyHook hook);
+// Calls the hook, if there is one.
+void Busy();
+
+}  // namespace sqz
