@@ -17,21 +17,6 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-std::wstring Wide(const std::string& text, UINT codePage) {
-    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text, UINT codePage) {
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
-    return narrow;
-}
-
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
     // The first one is ours; the next one ends the program the ordinary way.
@@ -70,7 +55,7 @@ bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c
 std::string FileIdentity(const std::string& path) {
     // Compared as wide text: the long forms of two names that the ANSI code page cannot hold could both come back
     // as the same "?"s.
-    std::wstring wide = Wide(path, CP_ACP);
+    std::wstring wide = ansi_path::Wide(path, CP_ACP);
     wchar_t full[MAX_PATH * 2] = {};
     DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);
     wchar_t longer[MAX_PATH * 2] = {};
@@ -79,7 +64,7 @@ std::string FileIdentity(const std::string& path) {
                             : n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n)
                                                         : wide;
     CharLowerBuffW(&identity[0], static_cast<DWORD>(identity.size()));
-    return Narrow(identity, CP_UTF8);
+    return ansi_path::Narrow(identity, CP_UTF8);
 }
 
 std::vector<std::string> ProgramArguments(int, char**, std::vector<std::string>* leftOut) {
@@ -92,7 +77,7 @@ std::vector<std::string> ProgramArguments(int, char**, std::vector<std::string>*
         if (!arg.empty() || wide[i][0] == L'\0')
             args.push_back(arg);
         else if (leftOut)
-            leftOut->push_back(Narrow(wide[i], CP_ACP));
+            leftOut->push_back(ansi_path::Narrow(wide[i], CP_ACP));
     }
     LocalFree(wide);
     return args;

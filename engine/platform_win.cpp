@@ -31,24 +31,6 @@ FileEntry EntryFromFind(const FindData& fd) {
     return e;
 }
 
-std::wstring Wide(const std::string& text, UINT codePage) {
-    int n = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1) return std::wstring();
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, text.c_str(), -1, &wide[0], n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text, UINT codePage) {
-    int n = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string narrow(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.c_str(), -1, &narrow[0], n, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(n - 1));
-    return narrow;
-}
-
 class WinReadFile final : public ReadFile {
 public:
     explicit WinReadFile(HANDLE h) : h_(h) {}
@@ -155,7 +137,7 @@ public:
     std::vector<FileEntry> ListWithLeftOut(const std::string& folder, std::vector<FileEntry>* leftOut) override {
         std::vector<FileEntry> out;
         if (leftOut) leftOut->clear();
-        const std::wstring wideFolder = Wide(folder, CP_ACP);
+        const std::wstring wideFolder = ansi_path::Wide(folder, CP_ACP);
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileW((wideFolder + L"*.*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return out;
@@ -165,7 +147,7 @@ public:
             if (!e.name.empty()) {
                 out.push_back(e);
             } else if (leftOut) {
-                e.name = Narrow(fd.cFileName, CP_UTF8);
+                e.name = ansi_path::Narrow(fd.cFileName, CP_UTF8);
                 leftOut->push_back(e);
             }
         } while (FindNextFileW(h, &fd));

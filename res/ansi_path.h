@@ -12,6 +12,24 @@
 
 namespace ansi_path {
 
+// `text` of the code page `codePage` (CP_ACP, CP_UTF8) as UTF-16.
+inline std::wstring Wide(const std::string& text, UINT codePage) {
+    int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+// `wide` in the code page `codePage`; in the ANSI code page a character it cannot hold becomes its default
+// character ("?"), so the result is for showing, not for naming a file (AnsiPathOf is for that).
+inline std::string Narrow(const std::wstring& wide, UINT codePage) {
+    int n = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
+    return text;
+}
+
 // `wide` in the ANSI code page into `*ansi` when no character of it needs a substitute; false otherwise (also for
 // the empty text).
 inline bool ExactAnsi(const std::wstring& wide, std::string* ansi) {

@@ -7,31 +7,20 @@
 #include "file_helpers.h"
 #include "win_app.h"
 
-namespace {
-
-std::wstring WideOfAnsi(const std::string& ansi) {
-    int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), &wide[0], n);
-    return wide;
-}
-
-}  // namespace
-
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
                          const char* lpszFilter, CWnd* pParentWnd, size_t nMaxFile)
     : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_fileBuffer(nMaxFile < MAX_PATH ? MAX_PATH : nMaxFile, L'\0') {
     if (lpszDefExt) {
-        m_strDefExt = WideOfAnsi(lpszDefExt);
+        m_strDefExt = ansi_path::Wide(lpszDefExt, CP_ACP);
         if (m_strDefExt.compare(0, 2, L"*.") == 0) m_strDefExt.erase(0, 2);
     }
     if (lpszFilter) {
-        m_strFilter = WideOfAnsi(lpszFilter);
+        m_strFilter = ansi_path::Wide(lpszFilter, CP_ACP);
         std::replace(m_strFilter.begin(), m_strFilter.end(), L'|', L'\0');
         m_strFilter.push_back(L'\0');
     }
     if (lpszFileName) {
-        std::wstring name = WideOfAnsi(lpszFileName);
+        std::wstring name = ansi_path::Wide(lpszFileName, CP_ACP);
         name.resize(std::min(name.size(), m_fileBuffer.size() - 1));
         std::copy(name.begin(), name.end(), m_fileBuffer.begin());
     }
@@ -87,13 +76,7 @@ std::string CFileDialog::GetNewPathName(bool* pbCreated) const {
 }
 
 std::string CFileDialog::GetShownPathName() const {
-    const wchar_t* wide = m_fileBuffer.data();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string text(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], n, nullptr, nullptr);
-    text.resize(static_cast<size_t>(n - 1));
-    return text;
+    return ansi_path::Narrow(std::wstring(m_fileBuffer.data()), CP_ACP);
 }
 
 std::vector<std::wstring> CFileDialog::SplitResult(const wchar_t* buffer, size_t size) {
