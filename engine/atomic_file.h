@@ -1,10 +1,12 @@
-// A file that is written under a work name in its destination's folder and put in place only when it is
-// complete, so that an existing destination is never left half-written. A destination that does not exist yet
-// is created directly (exclusively, so nothing that appears meanwhile is overwritten) and removed again on failure.
-// Creating the work file, putting it in place and removing it are tried again for about 2 s while another program
-// holds a file for a moment (IsPassingRefusal); lasting errors fail at once.
+// A file that is written under a work name in its destination's folder and put in place only when it is complete,
+// so that no destination, new or old, is ever left half-written: a crash, a kill or a full disk leaves at most a
+// work file, which the next run in that folder removes (RemoveStaleWorkFiles). A new destination is put in place
+// only when nothing of its name appeared meanwhile. Creating the work file, putting it in place and removing it are
+// tried again for about 2 s while another program holds a file for a moment (IsPassingRefusal); lasting errors fail
+// at once.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,8 +23,8 @@ public:
     // Removes the work file unless Commit succeeded.
     ~AtomicFile();
 
-    // Creates the new file; false when none could be created (the folder is missing or read-only, the disk is
-    // full). An existing destination is not touched.
+    // Creates the work file for `destination`; false when none could be created (the folder is missing or
+    // read-only, the disk is full). The destination is not touched.
     bool Open(const std::string& destination);
     // Like Open, for a new content of a file that must exist: false when `existing` is missing or is a folder.
     // Commit then puts the new file in its place with FileServices::ReplaceExisting, so that the file keeps its
@@ -30,14 +32,23 @@ public:
     bool OpenOver(const std::string& existing);
     // The work file, while open.
     WriteFile* File() { return file_.get(); }
-    // Closes the work file (forcing it to disk first when `durable`) and renames it over the destination.
-    // On failure the work file is removed and the destination is as it was.
-    bool Commit(bool durable = false);
+    // The work file's path, from Open until Commit or Abort.
+    const std::string& WorkPath() const { return work_; }
+    // Closes the work file, forcing it to disk first when `durable`, without putting it in place: it can be read
+    // back (verified) before Commit. False, with the work file removed, when it could not all be stored.
+    bool Close(bool durable);
+    // Closes the work file (when Close was not called) and renames it over the destination; when `durable`, the
+    // file is forced to disk before and the folder's entry after the rename. `unchanged`, when given, is asked just
+    // before the rename and before every retry of it: when it answers false, nothing is renamed and Commit fails with
+    // Changed() set. On failure the work file is removed and the destination is as it was.
+    bool Commit(bool durable = false, const std::function<bool()>& unchanged = nullptr);
     // Removes the work file; the destination is as it was.
     void Abort();
-    // The system's error code (LastSystemError) of the step that made Open, OpenOver or Commit fail; 0 when it
+    // The system's error code (LastSystemError) of the step that made Open, OpenOver, Close or Commit fail; 0 when it
     // is not known.
     int Error() const { return error_; }
+    // After a failed Commit: whether `unchanged` answered false.
+    bool Changed() const { return changed_; }
     // After a failed Commit in the rare case where the destination vanished while the work file was being renamed
     // over it: the work file, which then holds the only copy and is kept. Empty otherwise.
     const std::string& KeptPath() const { return kept_; }
@@ -46,10 +57,11 @@ private:
     bool OpenWork(const std::string& destination);
 
     std::string destination_;
-    std::string work_;  // the file being written: a work name, or the destination itself when it was new
+    std::string work_;  // the file being written, under a work name beside the destination
     std::string kept_;
-    bool direct_ = false;
-    bool over_ = false;  // opened by OpenOver
+    bool existed_ = false;  // the destination existed when the work file was made
+    bool over_ = false;     // opened by OpenOver
+    bool changed_ = false;
     int error_ = 0;
     std::unique_ptr<WriteFile> file_;
 };
@@ -62,5 +74,13 @@ private:
 // apart from the rare case AtomicFile::KeptPath describes, whose file `*kept` (when given) then names.
 SwfResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable,
                          std::string* kept = nullptr);
+
+// Whether `name` is the name of a work file of this program ("~sqz", the writing process's number, "-", eight hex
+// digits, ".tmp"), and of which process.
+bool IsWorkFileName(const std::string& name, unsigned long* process);
+// Removes from `folder` (ending with the separator) the work files that processes no longer running left behind (a
+// run that was killed or lost its power), and nothing else; done once per folder and process, the first time a
+// work file is made there.
+void RemoveStaleWorkFiles(const std::string& folder);
 
 }  // namespace sqz

@@ -20,6 +20,19 @@ constexpr char kPathSep = '/';
 constexpr bool kPathsIgnoreCase = false;
 #endif
 
+// What tells whether a file's content may have changed since it was looked at: its size, its last-write time and
+// which file it is (another file renamed into its place is another file).
+struct FileIdentity {
+    uint64_t nSize = 0;
+    int64_t nWriteTime = 0;  // in the platform's finest unit (nanoseconds on POSIX systems, 100 ns on Windows)
+    uint64_t nVolume = 0;    // the device and inode on POSIX systems, the volume serial number and file index on
+    uint64_t nFile = 0;      // Windows; 0 where the services do not know them
+    bool operator==(const FileIdentity& o) const {
+        return nSize == o.nSize && nWriteTime == o.nWriteTime && nVolume == o.nVolume && nFile == o.nFile;
+    }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+
 // A file opened for reading. Reads are sequential from the current position.
 class ReadFile {
 public:
@@ -32,6 +45,9 @@ public:
     virtual size_t Read(void* buffer, size_t count) = 0;
     // True once a read has failed for another reason than the end of the file.
     virtual bool Failed() const = 0;
+    // The identity of the open file; false when it cannot be had. Services that know no better (test stand-ins)
+    // give its size only.
+    virtual bool Identify(FileIdentity* identity);
 };
 
 // A file opened for writing. Close must be called to learn whether everything reached the disk.
@@ -95,6 +111,12 @@ public:
     virtual bool ReplaceExisting(const std::string& from, const std::string& to);
     // Full path of the running program's executable.
     virtual std::string ModulePath() = 0;
+    // The identity of the file at `path` as it stands (FileIdentity); false when it cannot be had (it is gone).
+    // Services that know no better (test stand-ins) give its size only, from Find.
+    virtual bool Identify(const std::string& path, FileIdentity* identity);
+    // Forces a folder's entries (the renames and creations in it) to disk; true where the platform does that with
+    // each rename itself (Windows) and for services that know no better.
+    virtual bool SyncFolder(const std::string& folder);
 };
 
 // The services the engine uses: the platform's own unless a test has put others in place.
@@ -118,6 +140,29 @@ std::string SystemErrorText(int code);
 // nor a folder; on POSIX systems a busy file. A full disk, a missing folder, a read-only file or a folder nobody
 // may write in are lasting. Leaves LastSystemError() as it was.
 bool IsPassingRefusal(int code, const std::string& path);
+
+// The SHA-256 of the bytes given to it, by the platform's own implementation (Windows' CNG, nettle elsewhere).
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+    void Update(const void* data, size_t size);
+    // The digest of everything given so far, as 64 lower-case hex digits; the object starts anew.
+    std::string HexDigest();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+// `bytes` digest bytes as lower-case hex.
+std::string HexText(const unsigned char* bytes, size_t count);
+
+// The number of the running process, and whether a process of that number is running now (true when that cannot be
+// told, so that nothing of a process that may live is taken away).
+unsigned long ProcessNumber();
+bool IsProcessRunning(unsigned long number);
 
 // True when `byte` opens a double-byte character in the ANSI code page (always false for UTF-8 systems,
 // whose multi-byte sequences never contain ASCII bytes).

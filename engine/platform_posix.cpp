@@ -2,7 +2,9 @@
 #include "platform.h"
 
 #include <dirent.h>
+#include <nettle/sha2.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +16,15 @@
 
 namespace sqz {
 namespace {
+
+FileIdentity IdentityFromStat(const struct stat& st) {
+    FileIdentity id;
+    id.nSize = static_cast<uint64_t>(st.st_size);
+    id.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.nVolume = static_cast<uint64_t>(st.st_dev);
+    id.nFile = static_cast<uint64_t>(st.st_ino);
+    return id;
+}
 
 class PosixReadFile final : public ReadFile {
 public:
@@ -42,6 +53,12 @@ public:
         return done;
     }
     bool Failed() const override { return failed_; }
+    bool Identify(FileIdentity* identity) override {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0) return false;
+        *identity = IdentityFromStat(st);
+        return true;
+    }
 
 private:
     int fd_;
@@ -219,6 +236,21 @@ public:
         }
         return ::rename(from.c_str(), to.c_str()) == 0;
     }
+    bool Identify(const std::string& path, FileIdentity* identity) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        *identity = IdentityFromStat(st);
+        return true;
+    }
+    bool SyncFolder(const std::string& folder) override {
+        int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool ok = ::fsync(fd) == 0;
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return ok;
+    }
     std::string ModulePath() override {
         char buffer[PATH_MAX + 1];
         ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
@@ -234,6 +266,33 @@ FileServices& PlatformFiles() {
 }
 
 bool IsDbcsLeadByte(unsigned char) { return false; }
+
+struct Sha256::State {
+    sha256_ctx ctx;
+};
+
+Sha256::Sha256() : state_(new State) { sha256_init(&state_->ctx); }
+Sha256::~Sha256() = default;
+
+void Sha256::Update(const void* data, size_t size) {
+    sha256_update(&state_->ctx, size, static_cast<const uint8_t*>(data));
+}
+
+std::string Sha256::HexDigest() {
+    uint8_t digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&state_->ctx, sizeof digest, digest);  // also starts the context anew
+    return HexText(digest, sizeof digest);
+}
+
+unsigned long ProcessNumber() { return static_cast<unsigned long>(::getpid()); }
+
+bool IsProcessRunning(unsigned long number) {
+    // A process of another user answers EPERM: it runs.
+    int saved = errno;
+    bool running = number == 0 || ::kill(static_cast<pid_t>(number), 0) == 0 || errno != ESRCH;
+    errno = saved;
+    return running;
+}
 
 int LastSystemError() { return errno; }
 

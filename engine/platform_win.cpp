@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <commdlg.h>
 
 #include "ansi_path.h"
@@ -29,6 +30,19 @@ FileEntry EntryFromFind(const FindData& fd) {
     e.tCreated = UnixTime(fd.ftCreationTime);
     e.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return e;
+}
+
+// The identity of an open file, from its handle.
+bool IdentityOf(HANDLE h, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    identity->nSize = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity->nWriteTime =
+        static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+    identity->nVolume = info.dwVolumeSerialNumber;
+    identity->nFile = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
 }
 
 class WinReadFile final : public ReadFile {
@@ -61,6 +75,7 @@ public:
         return done;
     }
     bool Failed() const override { return failed_; }
+    bool Identify(FileIdentity* identity) override { return IdentityOf(h_, identity); }
 
 private:
     HANDLE h_;
@@ -190,6 +205,17 @@ public:
         SetLastError(error);
         return false;
     }
+    bool Identify(const std::string& path, FileIdentity* identity) override {
+        // Opened for its attributes only and shared every way, so that it never stands in anybody's way.
+        HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        bool ok = IdentityOf(h, identity);
+        DWORD error = GetLastError();
+        CloseHandle(h);
+        SetLastError(error);
+        return ok;
+    }
     std::string ModulePath() override {
         char buffer[MAX_PATH + 1] = {};
         DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
@@ -205,6 +231,61 @@ FileServices& PlatformFiles() {
 }
 
 bool IsDbcsLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != 0; }
+
+// CNG's SHA-256: one algorithm handle for the process, a hash object per digest.
+struct Sha256::State {
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    void Start() {
+        static BCRYPT_ALG_HANDLE algorithm = [] {
+            BCRYPT_ALG_HANDLE h = nullptr;
+            return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&h, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ? h : nullptr;
+        }();
+        if (algorithm && !BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) hash = nullptr;
+    }
+    ~State() {
+        if (hash) BCryptDestroyHash(hash);
+    }
+};
+
+Sha256::Sha256() : state_(new State) { state_->Start(); }
+Sha256::~Sha256() = default;
+
+void Sha256::Update(const void* data, size_t size) {
+    auto* bytes = static_cast<PUCHAR>(const_cast<void*>(data));
+    while (state_->hash && size > 0) {
+        ULONG n = static_cast<ULONG>(size > 0x40000000 ? 0x40000000 : size);
+        BCryptHashData(state_->hash, bytes, n, 0);
+        bytes += n;
+        size -= n;
+    }
+}
+
+std::string Sha256::HexDigest() {
+    unsigned char digest[32] = {};
+    bool ok = state_->hash && BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, digest, sizeof digest, 0));
+    if (state_->hash) BCryptDestroyHash(state_->hash);
+    state_->hash = nullptr;
+    state_->Start();
+    return ok ? HexText(digest, sizeof digest) : std::string();
+}
+
+unsigned long ProcessNumber() { return GetCurrentProcessId(); }
+
+bool IsProcessRunning(unsigned long number) {
+    DWORD saved = GetLastError();
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(number));
+    // A process that cannot be asked (of another user) may run; one that is gone cannot be opened.
+    bool running = true;
+    if (h) {
+        DWORD code = 0;
+        running = !GetExitCodeProcess(h, &code) || code == STILL_ACTIVE;
+        CloseHandle(h);
+    } else {
+        running = GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    SetLastError(saved);
+    return running;
+}
 
 int LastSystemError() { return static_cast<int>(GetLastError()); }
 

@@ -1,6 +1,7 @@
 // A sequential reader of a movie's body (the bytes after its 8-byte header, as an uncompressed movie holds them)
-// straight out of an open file: read as it stands, or inflated on the fly from a compressed movie's zlib stream.
-// Memory stays a few fixed buffers whatever the size of the movie; no work file is written.
+// straight out of an open file: read as it stands, or decoded on the fly from a compressed movie's zlib or LZMA
+// stream. Memory stays a few fixed buffers whatever the size of the movie (for LZMA, its dictionary, which is never
+// larger than the body); no work file is written.
 #pragma once
 
 #include <zlib.h>
@@ -10,43 +11,62 @@
 #include <memory>
 
 #include "platform.h"
+#include "swf_container.h"
+#include "swf_encode.h"
 
 namespace sqz {
 
-class SwfBodyReader {
+class SwfBodyReader : public BodySource {
 public:
-    // Reads the body whose stored bytes are the file offsets [begin, end) of `file` (which must outlive the
-    // reader). With `compressed`, those bytes are one zlib stream and the body is what it inflates to; bytes
-    // after the end of the stream are ignored. Without it, the body is those bytes themselves.
-    SwfBodyReader(ReadFile& file, uint64_t begin, uint64_t end, bool compressed);
-    ~SwfBodyReader();
+    // Reads the body of the movie whose header is `header` (its 8 bytes) and whose stored bytes after that header
+    // are the file offsets [begin, end) of `file` (which must outlive the reader). Stored: the body is those bytes.
+    // zlib: they are one zlib stream and the body is what it inflates to. LZMA: they start with the 4-byte compressed
+    // length (not trusted) and the 5 property bytes, and the body is the (length field - 8) bytes the stream decodes
+    // to. Bytes after the end of a stream are ignored.
+    SwfBodyReader(ReadFile& file, const unsigned char header[kSwfHeaderSize], uint64_t begin, uint64_t end,
+                  SwfCoding coding);
+    ~SwfBodyReader() override;
     SwfBodyReader(const SwfBodyReader&) = delete;
     SwfBodyReader& operator=(const SwfBodyReader&) = delete;
 
     // Reads up to `count` bytes of the body; fewer only at its end, or when it cannot be read further (a read
     // error, a broken stream).
-    size_t Read(void* buffer, size_t count);
+    size_t Read(void* buffer, size_t count) override;
     // Passes over `count` bytes; false when the body ends or breaks first. Over a stored body this only moves
-    // the position; a compressed one is inflated and the bytes dropped.
+    // the position; a compressed one is decoded and the bytes dropped.
     bool Skip(uint64_t count);
-    // Reads on to the end of the body and tells whether all of it was sound: for a compressed body, the zlib
-    // stream ends inside the file, its check value matches, and it inflates to a movie whose length fits the
-    // header's 32-bit length field; for a stored body, no read failed. The position is then at the end.
+    // Reads on to the end of the body and tells whether all of it was sound: for a compressed body, the stream ends
+    // inside the file (a zlib stream with its check value right; an LZMA stream after exactly its size) and the movie's
+    // length fits the header's 32-bit length field; for a stored body, no read failed. The position is then at the
+    // end.
     bool Finish();
+    // Why the body could not be read on: kCannotRead (a read error, with LastSystemError() right after it),
+    // kBrokenStream, kTooLarge (beyond the 32-bit length field, or an LZMA dictionary beyond what a reader allows
+    // itself), kNoMemory; kNone while nothing failed.
+    SwfReason Failure() const override { return failure_; }
+    // The body bytes handed out or passed over so far.
+    uint64_t Position() const { return produced_; }
+    // After Finish of a compressed body: the stored bytes after the end of its stream (0 for a stored body).
+    uint64_t BytesAfterStream() const;
 
 private:
-    // Makes more inflated bytes available in out_; false at the end of the stream or when it cannot go on.
+    // Makes more decoded bytes available in out_; false at the end of the stream or when it cannot go on.
+    bool Decode();
     bool Inflate();
+    bool DecodeLzma();
+    // Gives the decoder the next stored bytes in buffer_; false when there are none (the file ended or a read failed).
+    bool FillInput(size_t* got);
     // Makes stored bytes at pos_ available in buffer_; false at the end of the body or on a read error.
     bool Fill();
+    bool Fail(SwfReason reason);
 
     ReadFile& file_;
     uint64_t pos_;  // stored body: file offset of the next byte; compressed body: next input offset
     uint64_t end_;
-    bool compressed_;
-    bool failed_ = false;
+    SwfCoding coding_;
+    SwfReason failure_ = SwfReason::kNone;
     // Stored body: buffer_ holds the file bytes from offset bufStart_, bufLen_ of them.
-    // Compressed body: buffer_ is zlib's input, out_ the inflated bytes, outPos_..outLen_ not yet handed out.
+    // Compressed body: buffer_ is the decoder's input, out_ the decoded bytes, outPos_..outLen_ not yet handed out.
     std::unique_ptr<unsigned char[]> buffer_;
     uint64_t bufStart_ = 0;
     size_t bufLen_ = 0;
@@ -55,8 +75,11 @@ private:
     size_t outLen_ = 0;
     z_stream zs_{};
     bool zlive_ = false;
-    bool ended_ = false;     // the zlib stream has ended
-    uint64_t inflated_ = 0;  // bytes the stream has produced so far
+    struct Lzma;
+    std::unique_ptr<Lzma> lzma_;
+    bool ended_ = false;     // the stream has ended
+    uint64_t decoded_ = 0;   // bytes the stream has produced so far
+    uint64_t produced_ = 0;  // bytes handed out or passed over
 };
 
 }  // namespace sqz

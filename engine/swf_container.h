@@ -1,5 +1,5 @@
 // The on-disk layout of a Flash movie (SWF header, frame header, tag record header, projector trailer) and the
-// file-to-file conversions between the uncompressed ("FWS") and compressed ("CWS") forms.
+// file-to-file conversions between the uncompressed ("FWS") and compressed ("CWS", and for reading "ZWS") forms.
 //
 // Every operation takes paths, never changes its source and closes every file it opened on every path. The ones
 // ending in Ex say why they failed (SwfResult); the integer-flag operations (non-zero for success or a true
@@ -14,6 +14,17 @@
 
 // The 8-byte SWF header: signature (3 bytes), version (1), length of the uncompressed movie (4, little-endian).
 constexpr size_t kSwfHeaderSize = 8;
+// How a movie's body (the bytes after its header, as an uncompressed movie holds them) is stored.
+enum class SwfCoding {
+    kStored,  // "FWS": the body itself
+    kZlib,    // "CWS": one zlib stream
+    kLzma,    // "ZWS": the length of the compressed data (4 bytes, which players ignore), the 5 LZMA property bytes,
+              // then a raw LZMA stream of (length field - 8) bytes, with or without an end marker
+};
+// The header of an LZMA movie: the 8 bytes of every movie, the compressed length and the LZMA properties.
+constexpr size_t kLzmaSwfHeaderSize = 17;
+// The lowest version of an LZMA movie: players read the form from version 13 on.
+constexpr unsigned char kMinLzmaSwfVersion = 13;
 // The lowest version a compressed movie can have: players before version 6 do not read the compressed form.
 constexpr unsigned char kMinCompressedSwfVersion = 6;
 // The version byte CompressSwf writes for a source of version `source`: its own from 6 on, since the player runs a
@@ -43,15 +54,18 @@ inline void WriteLE32(unsigned char* p, uint32_t v) {
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-// True when the first `got` bytes of a file, `head`, begin with the three bytes of `signature` ("FWS" or "CWS");
-// a file shorter than three bytes never matches. The one signature test of the engine.
+// True when the first `got` bytes of a file, `head`, begin with the three bytes of `signature` ("FWS", "CWS" or
+// "ZWS"); a file shorter than three bytes never matches. The one signature test of the engine.
 bool HasSwfSignature(const unsigned char* head, size_t got, const char* signature);
+// The coding the signature at the start of `head` names into `*coding`; false when it is none of the three.
+bool SwfCodingOf(const unsigned char* head, size_t got, SwfCoding* coding);
 
-// Whether the file at `path` begins with `signature` ("FWS" or "CWS"): kNone when it does; kCannotRead when it does
-// not open or cannot be read; kAlreadyCompressed for "CWS" where "FWS" is wanted, else kNotUncompressed or
-// kNotCompressed.
+// Whether the file at `path` begins with `signature`: "FWS", or "CWS" for a compressed movie of either form ("CWS"
+// or "ZWS"). kNone when it does; kCannotRead when it does not open or cannot be read; kAlreadyCompressed for a
+// compressed movie where "FWS" is wanted, else kNotUncompressed or kNotCompressed.
 SwfResult CheckSwfSignature(const std::string& path, const char* signature);
-// Non-zero when the file opens and its first three bytes are "CWS" (0 when it cannot be opened or is shorter).
+// Non-zero when the file opens and its first three bytes are "CWS" or "ZWS": a compressed movie (0 when it cannot be
+// opened or is shorter).
 inline int IsCompressedSwf(const std::string& path) { return CheckSwfSignature(path, "CWS").Ok(); }
 
 // Compresses an uncompressed movie: writes "CWS", the version CompressedSwfVersion gives for the source's version
@@ -82,11 +96,12 @@ inline int CompressSwfBest(const std::string& source, const std::string& destina
 // Non-zero when this build has Zopfli, so that CompressSwfBest can work.
 int CanCompressSwfBest();
 
-// Decompresses a compressed movie: writes "FWS", the source's version byte, D + 8 as the length field (D the
-// inflated length) and the inflated bytes. The header's own length field is not trusted. Bytes after the end of
-// the zlib stream are ignored. The destination is created or replaced only on success, in one step. Fails as
-// CompressSwfEx (for "CWS"), and with kBrokenStream when the zlib stream is broken or does not end, kTooLarge when
-// the movie would not fit a 32-bit length.
+// Decompresses a compressed movie ("CWS", or "ZWS"): writes "FWS", the source's version byte, D + 8 as the length
+// field (D the inflated length) and the inflated bytes. The zlib form's length field is not trusted; the LZMA form's
+// is its stream's size. Bytes after the end of the stream are ignored. The destination is created or replaced only on
+// success, in one step. Fails as CompressSwfEx (for "CWS"), and with kBrokenStream when the stream is broken or does
+// not end, kTooLarge when the movie would not fit a 32-bit length or an LZMA movie would need more memory than a
+// reader allows itself.
 SwfResult DecompressSwfEx(const std::string& source, const std::string& destination);
 inline int DecompressSwf(const std::string& source, const std::string& destination) {
     return DecompressSwfEx(source, destination).Ok();

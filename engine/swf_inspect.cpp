@@ -10,6 +10,7 @@
 #include "platform.h"
 #include "swf_body.h"
 #include "swf_container.h"
+#include "swf_tags.h"
 
 using sqz::Files;
 using sqz::ReadFile;
@@ -72,12 +73,14 @@ void ReadFrameHeader(sqz::SwfBodyReader& body, SwfFileInfo* info) {
 }
 
 // The reading of ReadSwfInfo (`inflate` true) and of ReadSwfHeaderInfo (false) into `*out`; ReadSwfRowInfo leaves
-// out the creation time (`withTime` false) and asks whether the file itself starts with "CWS" (`fileCompressed`).
+// out the creation time (`withTime` false) and asks whether the file itself is compressed (`fileCompressed`); `facts`,
+// when given, receives what else the reading tells, the protection among it.
 SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out, bool withTime = true,
-                        int* fileCompressed = nullptr) {
+                        int* fileCompressed = nullptr, SwfFileFacts* facts = nullptr) {
     *out = SwfFileInfo{};
     SwfFileInfo& info = *out;
     if (fileCompressed) *fileCompressed = 0;
+    if (facts) *facts = SwfFileFacts{};
     std::unique_ptr<ReadFile> file = Files().OpenRead(path);
     int64_t size = file ? file->Size() : -1;
     if (size < 0) return {SwfReason::kCannotRead, sqz::LastSystemError()};
@@ -86,8 +89,9 @@ SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out,
     if (fileCompressed) {
         // The signature of the file itself: a projector's movie may be compressed while the file is not.
         unsigned char start[3] = {};
+        SwfCoding coding;
         *fileCompressed = file->Seek(0) && file->Read(start, sizeof start) == sizeof start &&
-                          HasSwfSignature(start, sizeof start, "CWS");
+                          SwfCodingOf(start, sizeof start, &coding) && coding != SwfCoding::kStored;
     }
     if (!located) return {};
 
@@ -95,7 +99,11 @@ SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out,
     size_t got = 0;
     if (file->Seek(span.begin))
         got = file->Read(header, static_cast<size_t>(std::min<uint64_t>(kSwfHeaderSize, span.end - span.begin)));
-    bool compressed = inflate && HasSwfSignature(header, got, "CWS");
+    // Only a file that starts with a movie signature is a movie.
+    SwfCoding coding = SwfCoding::kStored;
+    if (!SwfCodingOf(header, got, &coding)) return {};
+    if (!inflate) coding = SwfCoding::kStored;
+    bool compressed = coding != SwfCoding::kStored;
     // The size of a compressed movie as it is stored: the file's, or the L bytes inside a projector.
     uint32_t stored = span.projector ? span.storedLength : static_cast<uint32_t>(size);
     if (got < kSwfHeaderSize) {
@@ -103,10 +111,12 @@ SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out,
         return {};
     }
 
-    sqz::SwfBodyReader body(*file, span.begin + kSwfHeaderSize, span.end, compressed);
+    sqz::SwfBodyReader body(*file, header, span.begin + kSwfHeaderSize, span.end, coding);
     ReadFrameHeader(body, &info);
+    sqz::SwfTagWalk walk;
+    if (facts) walk = sqz::WalkSwfTags(body, sqz::kWalkProtect);
     if (compressed && !body.Finish()) {
-        // A compressed movie that does not inflate whole is a bad file; only its size is known.
+        // A compressed movie that does not decode whole is a bad file; only its size is known.
         info = SwfFileInfo{};
         info.nFileSize = stored;
         return {};
@@ -118,6 +128,10 @@ SwfResult ReadMovieFile(const std::string& path, bool inflate, SwfFileInfo* out,
         info.nFileSize = static_cast<uint32_t>(size);
     else
         info.nFileSize = ReadLE32(header + 4);
+    if (facts) {
+        facts->coding = coding;
+        facts->bProtected = walk.bProtected;
+    }
     sqz::FileEntry entry;
     if (withTime && Files().Find(path, &entry)) info.tCreated = ClampTime(entry.tCreated);
     return {};
@@ -137,7 +151,9 @@ bool NameEndsWithExe(const std::string& path) {
     return path.size() >= 4 && sqz::MbsICmp(path.substr(path.size() - 4), ".exe") == 0;
 }
 
-SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info) { return ReadMovieFile(path, true, info); }
+SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info, SwfFileFacts* facts) {
+    return ReadMovieFile(path, true, info, true, nullptr, facts);
+}
 
 SwfFileInfo ReadSwfInfo(const std::string& path) { return MovieFileInfo(path, true); }
 
@@ -164,7 +180,7 @@ uint32_t BitStringValue(const std::string& bits, size_t start, size_t end) {
 }
 
 std::string SwfVersionText(const SwfFileInfo& info) {
-    if (info.nVersion >= 6) return "Flash MX";
+    if (info.nVersion == 6 || info.nVersion == 7) return "Flash MX";
     char text[24];
     std::snprintf(text, sizeof text, "Flash %d", static_cast<int>(info.nVersion));
     return text;

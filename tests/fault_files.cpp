@@ -29,6 +29,9 @@ public:
         return real_->Read(buffer, count);
     }
     bool Failed() const override { return failed_ || real_->Failed(); }
+    bool Identify(sqz::FileIdentity* identity) override {
+        return !owner_->Fault("identify-open") && real_->Identify(identity);
+    }
 
 private:
     FaultyFiles* owner_;
@@ -123,6 +126,10 @@ std::unique_ptr<sqz::WriteFile> FaultyFiles::OpenWrite(const std::string& path, 
 bool FaultyFiles::Find(const std::string& path, sqz::FileEntry* entry) {
     return !Fault("find") && real().Find(path, entry);
 }
+bool FaultyFiles::Identify(const std::string& path, sqz::FileIdentity* identity) {
+    return !Fault("identify") && real().Identify(path, identity);
+}
+bool FaultyFiles::SyncFolder(const std::string& folder) { return !Fault("sync-folder") && real().SyncFolder(folder); }
 bool FaultyFiles::CreateFolder(const std::string& path) { return !Fault("create-folder") && real().CreateFolder(path); }
 bool FaultyFiles::Delete(const std::string& path) { return !Fault("delete") && real().Delete(path); }
 bool FaultyFiles::Move(const std::string& from, const std::string& to) {

@@ -43,6 +43,8 @@ public:
     std::unique_ptr<sqz::ReadFile> OpenRead(const std::string& path) override;
     std::unique_ptr<sqz::WriteFile> OpenWrite(const std::string& path, sqz::CreateMode mode) override;
     bool Find(const std::string& path, sqz::FileEntry* entry) override;
+    bool Identify(const std::string& path, sqz::FileIdentity* identity) override;
+    bool SyncFolder(const std::string& folder) override;
     bool CreateFolder(const std::string& path) override;
     bool Delete(const std::string& path) override;
     bool Move(const std::string& from, const std::string& to) override;

@@ -46,9 +46,11 @@ TEST(FileRow, AValidMovieShowsItsSizeVersionCommentAndImage) {
 TEST(FileRow, ACompressedMovieIsAlreadyOptimized) {
     sqztest::ScratchDir dir;
     sqztest::Bytes body = Body();
-    for (unsigned char version : {6, 7}) {
-        sqztest::Bytes data =
-            sqztest::MakeMovie("CWS", version, static_cast<uint32_t>(8 + body.size()), sqztest::Deflate(body));
+    for (unsigned char version : {6, 7, 13}) {
+        const uint32_t length = static_cast<uint32_t>(8 + body.size());
+        // Both compressed forms: zlib, and from version 13 on LZMA.
+        sqztest::Bytes data = version < 13 ? sqztest::MakeMovie("CWS", version, length, sqztest::Deflate(body))
+                                           : sqztest::LzmaMovie(Plain(version, length));
         std::string path = dir / ("c" + std::to_string(version) + ".swf");
         sqztest::WriteAll(path, data);
         FileRow row = MakeFileRow(path);
@@ -59,13 +61,20 @@ TEST(FileRow, ACompressedMovieIsAlreadyOptimized) {
     }
 }
 
-TEST(FileRow, AnythingButAMovieOfVersionOneToSevenIsABadRow) {
+TEST(FileRow, AnythingButAMovieOfVersionOneOrMoreIsABadRow) {
     sqztest::ScratchDir dir;
+    // Versions past 7 are movies like version 7.
+    sqztest::WriteAll(dir / "v21.swf", Plain(21, 100));
+    FileRow later = MakeFileRow(dir / "v21.swf");
+    EXPECT_EQ(later.texts[kColumnVersion], "21");
+    EXPECT_EQ(later.texts[kColumnComment], kCommentReady);
+    EXPECT_EQ(later.nImage, kImageMovie);
+
     sqztest::WriteAll(dir / "v0.swf", Plain(0, 100));
-    sqztest::WriteAll(dir / "v8.swf", Plain(8, 100));
+    sqztest::WriteAll(dir / "text.swf", sqztest::Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
     sqztest::WriteAll(dir / "short.swf", sqztest::Bytes{'F', 'W', 'S'});
     sqztest::WriteAll(dir / "broken.swf", sqztest::MakeMovie("CWS", 6, 100, sqztest::Bytes{1, 2, 3, 4}));
-    for (const char* name : {"v0.swf", "v8.swf", "short.swf", "broken.swf", "missing.swf"}) {
+    for (const char* name : {"v0.swf", "text.swf", "short.swf", "broken.swf", "missing.swf"}) {
         FileRow row = MakeFileRow(dir / name);
         EXPECT_EQ(row.texts[kColumnName], name);
         EXPECT_EQ(row.texts[kColumnFolder], dir.path());

@@ -131,6 +131,12 @@ public:
         w->owner = this;
         return w;
     }
+    // The work file written is put in place by a rename, which names the file written.
+    bool Move(const std::string& from, const std::string& to) override {
+        if (from.compare(0, kFolder.size(), kFolder) != 0) return FileServicesProxy::Move(from, to);
+        written = to;
+        return true;
+    }
     bool Find(const std::string& path, sqz::FileEntry* entry) override {
         if (path.compare(0, kFolder.size(), kFolder) != 0) return FileServicesProxy::Find(path, entry);
         if (path != kFolder + "in.swf") return false;

@@ -1,7 +1,10 @@
 // Shared test helpers: corpus tables, scratch folders and whole-file input and output.
 #include "test_support.h"
 
+#include "swf_container.h"
+
 #include <gtest/gtest.h>
+#include <lzma.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -197,6 +200,27 @@ Bytes Deflate(const Bytes& data) {
     EXPECT_EQ(compress(out.data(), &len, data.data(), static_cast<uLong>(data.size())), Z_OK);
     out.resize(len);
     return out;
+}
+
+Bytes LzmaMovie(const Bytes& fws, bool endMarker) {
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 6);
+    lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    Bytes out = {'Z', 'W', 'S', fws[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::copy(fws.begin() + 4, fws.begin() + 8, out.begin() + 4);
+    EXPECT_EQ(lzma_properties_encode(&filters[0], out.data() + 12), LZMA_OK);
+    if (!endMarker) {
+        options.ext_flags = 0;
+        filters[0].id = LZMA_FILTER_LZMA1EXT;
+    }
+    Bytes stream(fws.size() + fws.size() / 2 + 1024);
+    size_t written = 0;
+    EXPECT_EQ(lzma_raw_buffer_encode(filters, nullptr, fws.data() + 8, fws.size() - 8, stream.data(), &written,
+                                     stream.size()),
+              LZMA_OK);
+    stream.resize(written);
+    WriteLE32(out.data() + 8, static_cast<uint32_t>(written));
+    return Cat(out, stream);
 }
 
 Bytes Cat(Bytes a, const Bytes& b) {

@@ -71,6 +71,10 @@ public:
         return real().ReplaceExisting(from, to);
     }
     std::string ModulePath() override { return real().ModulePath(); }
+    bool Identify(const std::string& path, sqz::FileIdentity* identity) override {
+        return real().Identify(path, identity);
+    }
+    bool SyncFolder(const std::string& folder) override { return real().SyncFolder(folder); }
 
 protected:
     static sqz::FileServices& real() { return sqz::PlatformFiles(); }
@@ -99,6 +103,10 @@ Bytes FrameHeader(unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymin, u
 Bytes Tag(unsigned code, const Bytes& body = {}, bool longForm = false);
 // What zlib compress() at the default level makes of `data`.
 Bytes Deflate(const Bytes& data);
+// The LZMA form ("ZWS") of the uncompressed movie `fws` as other programs write it: "ZWS", its version and length
+// field, the length of the LZMA stream, the 5 property bytes, then the raw stream of its body, with an end marker
+// after it when `endMarker` is set.
+Bytes LzmaMovie(const Bytes& fws, bool endMarker = true);
 // `a` followed by `b`.
 Bytes Cat(Bytes a, const Bytes& b);
 

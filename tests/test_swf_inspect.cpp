@@ -2,6 +2,7 @@
 #include "swf_inspect.h"
 
 #include <gtest/gtest.h>
+#include <lzma.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -108,21 +109,42 @@ private:
 
 // Every sample movie and projector gives the oracle's fields. Uncompressed movies report their length field,
 // compressed ones their size on disk, a projector its movie by the same rules (and, read in place without
-// inflating, its own size); a file that is neither keeps its version byte. Letter case of ".exe" does not
-// matter; under another name a projector is a bad file.
+// inflating, its own size); every movie of version 1 or more is valid (the oracle's versions go up to 21), a file
+// without a movie signature is a bad one with nothing read. The LZMA movie reads like its zlib twin. Letter case of
+// ".exe" does not matter; under another name a projector is a bad file.
 TEST(ReadSwfInfo, SampleMoviesAndProjectorsFollowTheOracle) {
+    ScratchDir dir;
     Watch watch;
     for (const OracleRow& row : LoadTable("oracle.tsv")) {
         const std::string name = row.at("name"), path = CorpusDir() + name, signature = row.at("signature");
         SwfFileInfo info = ReadSwfInfo(path);
         int version = int(Num(row, "version"));
-        EXPECT_EQ(IsValidSwf(info), version >= 1 && version <= 7) << name;
-        EXPECT_NE(info.tCreated, 0u) << name;
-        if (signature == "other") {
-            EXPECT_EQ(Show(ReadSwfHeaderInfo(path), true), Show(info, true)) << name;
-            EXPECT_EQ(info.nVersion, version) << name;
+        const Bytes bytes = ReadAll(path);
+        const bool lzma = Slice(bytes, 0, 3) == Bytes{'Z', 'W', 'S'};
+        EXPECT_EQ(IsValidSwf(info), version >= 1 && (signature != "other" || lzma)) << name;
+        if (signature == "other" && lzma) {
+            // Its zlib twin, made here from what liblzma decodes, reads the same but for the size.
+            lzma_stream strm = LZMA_STREAM_INIT;
+            ASSERT_EQ(lzma_alone_decoder(&strm, UINT64_MAX), LZMA_OK);
+            Bytes alone = Cat(Slice(bytes, 12, 5), Bytes(8, 0)), body(ReadLE32(bytes.data() + 4) - 8);
+            WriteLE32(alone.data() + 5, uint32_t(body.size()));
+            alone = Cat(alone, Slice(bytes, 17, SIZE_MAX));
+            strm.next_in = alone.data(), strm.avail_in = alone.size();
+            strm.next_out = body.data(), strm.avail_out = body.size();
+            EXPECT_EQ(lzma_code(&strm, LZMA_FINISH), LZMA_STREAM_END);
+            lzma_end(&strm);
+            WriteAll(dir / "twin.swf", MakeMovie("CWS", bytes[3], ReadLE32(bytes.data() + 4), Deflate(body)));
+            SwfFileInfo twin = ReadSwfInfo(dir / "twin.swf");
+            twin.nFileSize = uint32_t(bytes.size());
+            EXPECT_EQ(Show(info), Show(twin)) << name;
+            EXPECT_EQ(info.nVersion, 17) << name;
             continue;
         }
+        if (signature == "other") {
+            EXPECT_EQ(Show(info, true), Show(SwfFileInfo{}, true)) << name;
+            continue;
+        }
+        EXPECT_NE(info.tCreated, 0u) << name;
         EXPECT_EQ(Show(info), Show(version, uint32_t(Num(row, signature == "CWS" ? "file_size" : "declared_len")),
                                    int(Num(row, "width")), int(Num(row, "height")), int(Num(row, "frame_rate")),
                                    int(Num(row, "frame_count"))))
@@ -194,6 +216,17 @@ TEST(ReadSwfInfo, BadInputs) {
     Bytes big = kBody;
     big.resize(4 * 1024 * 1024, 0);  // inflates at a ratio far above five
     Bytes high = MakeMovie("CWS", 6, 0, Deflate(big)), tiny = MakeMovie("CWS", 5, 0, Deflate({0x78, 0x00}));
+    // LZMA movies: with and without the end marker; a compressed length that lies (players ignore it); a stream cut
+    // short; properties no decoder takes; a length field beyond what the stream gives; a length and a dictionary of
+    // 4 GB, which no reader may take the memory for.
+    const Bytes lzma = LzmaMovie(kFws), unmarked = LzmaMovie(kFws, false);
+    Bytes lying = lzma, lzmaCut = Slice(lzma, 0, lzma.size() - 9), badProps = lzma, beyond = unmarked, absurd = lzma;
+    WriteLE32(lying.data() + 8, 0xFFFFFFFFu);
+    badProps[12] = 0xFF;
+    WriteLE32(beyond.data() + 4, uint32_t(kFws.size() + 1000));
+    WriteLE32(absurd.data() + 4, 0xFFFFFFFFu);
+    WriteLE32(absurd.data() + 13, 0xFFFFFFFFu);
+    const std::string lzmaWant = Show(6, uint32_t(lzma.size()), 550, 400, 12, 7);
     ASSERT_TRUE(sqz::Files().CreateFolder(dir / "a.exe.files"));
     const struct {
         std::string name;
@@ -205,6 +238,16 @@ TEST(ReadSwfInfo, BadInputs) {
         {"header.swf", MakeMovie("FWS", 6, 5000, {}), Show(6, 5000)},
         {"rect.swf", MakeMovie("FWS", 6, 5000, Slice(kBody, 0, 9)), Show(6, 5000, 550, 400)},
         {"huge.swf", MakeMovie("FWS", 6, 0xFFFFFFFFu, kBody), Show(6, 0xFFFFFFFFu, 550, 400, 12, 7)},
+        {"v21.swf", MakeMovie("FWS", 21, 5000, kBody), Show(21, 5000, 550, 400, 12, 7)},
+        {"text.swf", {'T', 'h', 'i', 's', ' ', 'i', 's', ' ', 't', 'e', 'x', 't', '\n'}, Show(0, 0)},
+        {"lzma.swf", lzma, lzmaWant},
+        {"unmarked.swf", unmarked, Show(6, uint32_t(unmarked.size()), 550, 400, 12, 7)},
+        {"lying.swf", lying, lzmaWant},
+        {"lzmacut.swf", lzmaCut, Show(0, uint32_t(lzmaCut.size()))},
+        {"badprops.swf", badProps, Show(0, uint32_t(badProps.size()))},
+        {"beyond.swf", beyond, Show(0, uint32_t(beyond.size()))},
+        {"absurd.swf", absurd, Show(0, uint32_t(absurd.size()))},
+        {"zwsshort.swf", Slice(lzma, 0, 14), Show(0, 14)},
         {"corrupt.swf", corrupt, Show(0, uint32_t(corrupt.size()))},
         {"flipped.swf", flipped, Show(0, uint32_t(flipped.size()))},
         {"cut.swf", cut, Show(0, uint32_t(cut.size()))},
@@ -230,7 +273,8 @@ TEST(ReadSwfInfo, BadInputs) {
     for (const auto& c : cases) {
         EXPECT_EQ(Show(ReadSwfInfo(dir / c.name)), c.want) << c.name;
         // What needs no inflating reads the same without it.
-        bool plain = c.name.substr(c.name.size() - 4) == ".swf" && (c.bytes.empty() || c.bytes[0] != 'C');
+        bool plain =
+            c.name.substr(c.name.size() - 4) == ".swf" && (c.bytes.empty() || (c.bytes[0] != 'C' && c.bytes[0] != 'Z'));
         if (plain) {
             EXPECT_EQ(Show(ReadSwfHeaderInfo(dir / c.name)), c.want) << c.name;
         }
@@ -310,13 +354,14 @@ TEST(SwfInfoText, BitStringsVerdictAndTexts) {
     EXPECT_EQ(BitStringValue("1011", 2, 99), 3u);  // only the characters that are there
     EXPECT_EQ(BitStringValue(std::string(32, '1'), 0, 32), 0xFFFFFFFFu);
 
-    for (int v = -1; v <= 256; ++v) EXPECT_EQ(IsValidSwfVersion(v), v >= 1 && v <= 7) << v;
+    for (int v = -1; v <= 256; ++v) EXPECT_EQ(IsValidSwfVersion(v), v >= 1) << v;
     std::string texts;
-    for (int v : {1, 5, 6, 7, 8}) texts += SwfVersionText({v, 0, 0, 0, 0, 0, 0}) + ";";
+    for (int v : {1, 5, 6, 7, 8, 21}) texts += SwfVersionText({v, 0, 0, 0, 0, 0, 0}) + ";";
     for (uint32_t n : {0u, 1023u, 1024u, 2048u, 0x80000000u, 0xFFFFFFFFu})
         texts += SwfLengthText({0, n, 0, 0, 0, 0, 0}) + ";";
     texts += SwfFrameSizeText({0, 0, 550, 400, 0, 0, 0});
-    EXPECT_EQ(texts, "Flash 1;Flash 5;Flash MX;Flash MX;Flash MX;1 K;1 K;2 K;3 K;2097153 K;4194304 K;550 X 400");
+    EXPECT_EQ(texts,
+              "Flash 1;Flash 5;Flash MX;Flash MX;Flash 8;Flash 21;1 K;1 K;2 K;3 K;2097153 K;4194304 K;550 X 400");
 
     {
         TimeZone zone("CST-8");  // eight hours ahead of UTC, no daylight saving
