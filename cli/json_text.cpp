@@ -115,4 +115,12 @@ JsonObject& JsonObject::Add(const char* key, const JsonObject& value) {
     return *this;
 }
 
+JsonObject& JsonObject::Add(const char* key, const std::vector<JsonObject>& values) {
+    Key(key);
+    text_ += "[";
+    for (size_t i = 0; i < values.size(); ++i) text_ += (i ? "," : "") + values[i].Text();
+    text_ += "]";
+    return *this;
+}
+
 }  // namespace sqzcli

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sqzcli {
 
@@ -24,6 +25,8 @@ public:
     JsonObject& AddBool(const char* key, bool value);
     // Adds a field whose value is an object.
     JsonObject& Add(const char* key, const JsonObject& value);
+    // Adds a field whose value is an array of objects.
+    JsonObject& Add(const char* key, const std::vector<JsonObject>& values);
     // The object's text, without a newline.
     std::string Text() const { return text_ + "}"; }
 

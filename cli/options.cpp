@@ -52,6 +52,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         o.command = Command::kTest;
     else if (name == "optimize")
         o.command = Command::kOptimize;
+    else if (name == "check")
+        o.command = Command::kCheck;
     else if (!name.empty() && name[0] == '-')
         return Refuse("the command must come first, before " + name);
     else
@@ -59,6 +61,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
     bool optionsEnded = false;
     bool sawBackupOption = false;
+    // The options that only the two batches take.
+    const bool batch = o.command == Command::kTest || o.command == Command::kOptimize;
+    auto batchOnly = [&](const std::string& option) { return Refuse(option + " applies to test and optimize only"); };
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
@@ -75,12 +80,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             sawBackupOption = true;
             o.bBackup = false;
         } else if (a == "--best") {
-            if (o.command == Command::kInfo) return Refuse("--best applies to test and optimize only");
+            if (!batch) return batchOnly(a);
             if (!CanCompressSwfBest()) return Refuse("--best: this build has no Zopfli, so it cannot compress harder");
             o.bBest = true;
         } else if (a == "--keep-version") {
-            if (o.command == Command::kInfo) return Refuse("--keep-version applies to test and optimize only");
+            if (!batch) return batchOnly(a);
             o.bKeepVersion = true;
+        } else if (a == "--lzma") {
+            if (!batch) return batchOnly(a);
+            o.bLzma = true;
+        } else if (a == "--recompress") {
+            if (!batch) return batchOnly(a);
+            o.bRecompress = true;
         } else if (a == "--files-from" || a.compare(0, 13, "--files-from=") == 0) {
             if (!o.strFilesFrom.empty()) return Refuse("--files-from is given twice");
             if (a.size() > 12) {
@@ -93,7 +104,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "-0" || a == "--null") {
             o.bNulSeparated = true;
         } else if (a == "--protect") {
-            if (o.command == Command::kInfo) return Refuse("--protect applies to test and optimize only");
+            if (!batch) return batchOnly(a);
             o.bProtect = true;
         } else if (a == "-j" || a == "--jobs" || a.compare(0, 7, "--jobs=") == 0 ||
                    (a.size() > 2 && a.compare(0, 2, "-j") == 0 && a[2] >= '0' && a[2] <= '9')) {
@@ -122,13 +133,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "usage: squozen info [--json] [options] PATH...\n"
-           "       squozen test [--protect] [--best] [--keep-version] [--json] [options] PATH...\n"
-           "       squozen optimize [--no-backup] [--protect] [--best] [--keep-version] [--json] [options] PATH...\n"
+           "       squozen check [--json] [options] PATH...\n"
+           "       squozen test [BATCH OPTIONS] [--json] [options] PATH...\n"
+           "       squozen optimize [--no-backup] [BATCH OPTIONS] [--json] [options] PATH...\n"
            "       (the paths may also, or instead, come from --files-from FILE)\n"
            "\n"
-           "Makes Flash movies smaller: uncompressed movies (FWS) become zlib-compressed ones (CWS). A movie keeps\n"
-           "its version from 6 on; an older one becomes version 6, the lowest a compressed movie can have, and\n"
-           "its line says so (\"version 5 -> 6\"), as the player may run its scripts differently then.\n"
+           "Makes Flash movies of every version smaller: uncompressed movies (FWS) become zlib-compressed ones\n"
+           "(CWS), or with --lzma LZMA ones (ZWS). A movie keeps its version from 6 on. One below 6 becomes\n"
+           "version 6, the lowest a compressed movie can have, and its line says so (\"version 5 -> 6\"), but\n"
+           "only when nothing in it depends on the version: one with scripts, or with text that version 6 would\n"
+           "read differently (not ASCII), is left as it is (\"version 5 kept: it has scripts\"). Every movie\n"
+           "written is read back and compared with its source before it replaces anything.\n"
            "\n"
            "commands:\n"
            "  info       show each movie's properties: version, length, frame size, frame rate, frame count,\n"
@@ -137,8 +152,13 @@ std::string UsageText() {
            "             optimized size and saving; the movies are not changed\n"
            "  optimize   replace each uncompressed movie by its compressed form, keeping a backup\n"
            "             <name>_bak.swf beside it; compressed movies and bad files are skipped. A movie is only\n"
-           "             ever replaced by writing its new form beside it and renaming that over it, so an\n"
-           "             interrupted run or a full disk never leaves a damaged or missing movie\n"
+           "             ever replaced by writing its new form beside it, reading that back, and renaming it\n"
+           "             over the movie, so an interrupted run or a full disk never leaves a damaged or missing\n"
+           "             movie; a movie another program changed meanwhile is not replaced\n"
+           "  check      say what is odd about each movie, changing nothing: a compressed movie below version\n"
+           "             6, an LZMA one below 13, a length field that differs from the movie's size, bytes after\n"
+           "             the compressed stream or after the End tag, a truncated or corrupt stream, no End tag.\n"
+           "             Exit status 1 when any movie has a finding\n"
            "\n"
            "options:\n"
            "  -r, --recursive  walk folders with all their subfolders; without it a folder gives the .swf files\n"
@@ -156,18 +176,26 @@ std::string UsageText() {
            "      --best       test, optimize: compress with Zopfli: the same format, some 3 to 4 per cent\n"
            "                   smaller, tens to hundreds of times slower\n"
            "      --keep-version\n"
-           "                   test, optimize: leave movies below version 6 uncompressed (skipped, with the\n"
-           "                   reason) rather than raise them to version 6\n"
+           "                   test, optimize: leave every movie below version 6 uncompressed (skipped, with\n"
+           "                   the reason) rather than raise those that may be raised to version 6\n"
+           "      --lzma       test, optimize: write movies of version 13 and later as LZMA movies (ZWS) where\n"
+           "                   that is smaller than the zlib form; older ones, which players cannot read as\n"
+           "                   LZMA movies, get the zlib form\n"
+           "      --recompress test, optimize: also decode compressed movies and compress them again (with\n"
+           "                   --best, --lzma), replacing them only when the result is smaller\n"
            "      --json       one JSON object per line: one per file, then {\"totals\": ...}: the files, how many\n"
            "                   were done, skipped and failed, the bytes before and after (figures that add up\n"
            "                   across runs over parts of one collection); texts are UTF-8, and a byte that is\n"
-           "                   not part of a valid character is written as \\u00XX with its value\n"
+           "                   not part of a valid character is written as \\u00XX with its value. A movie that\n"
+           "                   was optimized also gives the SHA-256 of the file before and after and of the\n"
+           "                   body both hold (sha256Before, sha256After, sha256Body)\n"
            "  -h, --help       show this text\n"
            "      --version    show the version\n"
            "\n"
            "A file named on the command line or in a list is taken whatever its name (a projector .exe for\n"
            "info, say). Exit status: 0 when every file succeeded or was skipped for a stated reason, 1 when any\n"
-           "file failed or the run was interrupted, 2 for a usage error or a list that cannot be read.\n";
+           "file failed (or, for check, had a finding) or the run was interrupted, 2 for a usage error or a\n"
+           "list that cannot be read.\n";
 }
 
 }  // namespace sqzcli

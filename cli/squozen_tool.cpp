@@ -15,6 +15,7 @@
 #include "path_list.h"
 #include "platform.h"
 #include "progress_bar.h"
+#include "swf_check.h"
 #include "swf_container.h"
 #include "swf_inspect.h"
 #include "swf_protect.h"
@@ -91,26 +92,19 @@ struct InfoResult {
     bool bProtected = false;
 };
 
-InfoResult ReadInfo(const InputFile& input, const std::string& jobFolder) {
+InfoResult ReadInfo(const InputFile& input) {
     InfoResult r;
     if (!input.strError.empty()) {
         r.strError = input.strError;
         return r;
     }
-    SwfResult read = ReadSwfInfoEx(input.strPath, &r.info);
+    // One reading gives the properties, the form and the protection (a projector's of its movie).
+    SwfFileFacts facts;
+    SwfResult read = ReadSwfInfoEx(input.strPath, &r.info, &facts);
     r.strError = MovieFailureReason(MakeMovieFailure(MovieStep::kRead, read, input.strPath));
     if (!read.Ok()) return r;
-    // A projector's movie is asked about, not the executable: it is copied out into the work folder first.
-    std::string movie = input.strPath;
-    std::string extracted;
-    if (IsValidSwf(r.info) && NameEndsWithExe(input.strPath)) {
-        extracted = jobFolder + "projector.swf";
-        ExtractProjectorSwf(input.strPath, extracted);
-        movie = extracted;
-    }
-    r.bCompressed = IsCompressedSwf(movie) != 0;
-    r.bProtected = IsSwfProtected(movie) != 0;
-    if (!extracted.empty()) Files().Delete(extracted);
+    r.bCompressed = facts.coding != SwfCoding::kStored;
+    r.bProtected = facts.bProtected;
     return r;
 }
 
@@ -148,6 +142,40 @@ std::string InfoJson(const std::string& path, const InfoResult& r) {
     return o.Text() + "\n";
 }
 
+// ---- check ----
+
+MovieCheck CheckInput(const InputFile& input) {
+    MovieCheck c;
+    if (!input.strError.empty()) c.read = {SwfReason::kCannotRead};
+    return input.strError.empty() ? CheckMovie(input.strPath) : c;
+}
+
+// A failed reading's text: the walk's reason for a path that names nothing, else the engine's.
+std::string CheckError(const InputFile& input, const MovieCheck& c) {
+    return input.strError.empty() ? MovieFailureReason(MakeMovieFailure(MovieStep::kRead, c.read, input.strPath))
+                                  : input.strError;
+}
+
+// Only the movies with findings are named, a finding a line.
+std::string CheckText(const InputFile& input, const MovieCheck& c) {
+    if (!c.read.Ok()) return input.strPath + ": " + CheckError(input, c) + "\n";
+    std::string text;
+    for (const MovieCheck::Item& item : c.findings) text += input.strPath + ": " + item.strText + "\n";
+    return text;
+}
+
+std::string CheckJson(const InputFile& input, const MovieCheck& c) {
+    JsonObject o;
+    o.Add("path", ToUtf8(input.strPath));
+    if (!c.read.Ok()) return o.Add("error", ToUtf8(CheckError(input, c))).Text() + "\n";
+    std::vector<JsonObject> findings;
+    for (const MovieCheck::Item& item : c.findings) {
+        findings.emplace_back();
+        findings.back().Add("code", MovieFindingCode(item.finding)).Add("text", item.strText);
+    }
+    return o.Add("findings", findings).Text() + "\n";
+}
+
 // ---- test and optimize ----
 
 // One file of Test or Optimize by the rule of the file list (ProcessMovie), in the job's work folder, which is
@@ -163,6 +191,10 @@ MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const st
     MovieBatchRequest request{o.command == Command::kOptimize, o.bBackup, o.bProtect, MovieVerdict::kRead, jobFolder};
     request.bBest = o.bBest;
     request.bKeepVersion = o.bKeepVersion;
+    request.bLzma = o.bLzma;
+    request.bRecompress = o.bRecompress;
+    // The record of what changed: what a file became, by its hashes.
+    request.bHashes = o.bJson && o.command == Command::kOptimize;
     MovieBatchResult r = ProcessMovie(input.strPath, request);
     if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
     return r;
@@ -190,6 +222,7 @@ std::string BatchText(const std::string& path, const MovieBatchResult& r, const 
         if (r.movie.nVersion != r.movie.nSourceVersion)
             text +=
                 " (version " + std::to_string(r.movie.nSourceVersion) + " -> " + std::to_string(r.movie.nVersion) + ")";
+        if (r.movie.bLzma) text += " (LZMA)";
         return text + "\n";
     }
     std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", r.outcome == MovieOutcome::kSkipped ? "skipped" : "failed",
@@ -202,7 +235,11 @@ std::string BatchJson(const std::string& path, const MovieBatchResult& r, const 
     JsonObject j;
     j.Add("path", ToUtf8(path));
     if (r.outcome == MovieOutcome::kSkipped)
-        return j.Add("status", "skipped").Add("reason", r.failure.strWhat).Text() + "\n";
+        return j.Add("status", "skipped")
+                   .Add("reason", r.failure.strWhat)
+                   .Add("reasonCode", MovieSkipCode(r.failure.reason))
+                   .Text() +
+               "\n";
     if (r.outcome == MovieOutcome::kFailed)
         return j.Add("status", "failed")
                    .Add("step", MovieStepName(r.failure.step))
@@ -217,8 +254,12 @@ std::string BatchJson(const std::string& path, const MovieBatchResult& r, const 
         .Add("sourceVersion", static_cast<int32_t>(r.movie.nSourceVersion))
         .Add("version", static_cast<int32_t>(r.movie.nVersion))
         .AddBool("versionRaised", r.movie.nVersion != r.movie.nSourceVersion)
-        .AddBool("protected", r.movie.bProtected != 0);
+        .AddBool("protected", r.movie.bProtected != 0)
+        .Add("form", r.movie.bLzma ? "ZWS" : "CWS")
+        .AddBool("verified", r.bVerified);
     if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
+    if (!r.strSha256Before.empty())
+        j.Add("sha256Before", r.strSha256Before).Add("sha256After", r.strSha256After).Add("sha256Body", r.strSha256Body);
     return j.Text() + "\n";
 }
 
@@ -265,6 +306,22 @@ std::string InfoTotalsJson(const Totals& t, size_t notProcessed) {
     return TotalsLine(totals, notProcessed);
 }
 
+// check's totals: nDone counts the sound movies, nSkipped those with findings, nFailed the files that could not be
+// read.
+std::string CheckTotalsJson(const Totals& t, size_t notProcessed) {
+    JsonObject totals;
+    totals.Add("files", static_cast<uint64_t>(t.nFiles))
+        .Add("sound", static_cast<uint64_t>(t.nDone))
+        .Add("withFindings", static_cast<uint64_t>(t.nSkipped))
+        .Add("failed", static_cast<uint64_t>(t.nFailed));
+    return TotalsLine(totals, notProcessed);
+}
+
+std::string CheckTotalsText(const Totals& t) {
+    return "total: " + std::to_string(t.nFiles) + (t.nFiles == 1 ? " file: " : " files: ") + std::to_string(t.nDone) +
+           " sound, " + std::to_string(t.nSkipped) + " with findings, " + std::to_string(t.nFailed) + " failed\n";
+}
+
 void Write(std::FILE* out, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), out);
     std::fflush(out);
@@ -308,9 +365,11 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
     }
     std::vector<InputFile> inputs = CollectInputs(paths, o.bRecursive);
     unsigned jobs = JobCount(o, inputs.size());
+    // Only the batches write work files.
+    const bool batch = o.command == Command::kTest || o.command == Command::kOptimize;
     WorkFolder folder;
     std::string error;
-    if (!folder.Create(jobs, &error)) {
+    if (batch && !folder.Create(jobs, &error)) {
         Write(err, "squozen: " + error + "\n");
         return 1;
     }
@@ -330,7 +389,7 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
     size_t done = 0;
     if (o.command == Command::kInfo) {
         std::vector<InfoResult> results(inputs.size());
-        callbacks.work = [&](size_t i, unsigned w) { results[i] = ReadInfo(inputs[i], folder.Job(w)); };
+        callbacks.work = [&](size_t i, unsigned) { results[i] = ReadInfo(inputs[i]); };
         callbacks.done = [&](size_t i) {
             if (!results[i].strError.empty())
                 ++totals.nFailed;
@@ -348,6 +407,25 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         bar.Clear();
         failures = totals.nFailed;
         if (o.bJson) writer.Write(InfoTotalsJson(totals, inputs.size() - done));
+    } else if (o.command == Command::kCheck) {
+        std::vector<MovieCheck> results(inputs.size());
+        callbacks.work = [&](size_t i, unsigned) { results[i] = CheckInput(inputs[i]); };
+        callbacks.done = [&](size_t i) {
+            const MovieCheck& c = results[i];
+            ++(!c.read.Ok() ? totals.nFailed : c.findings.empty() ? totals.nDone : totals.nSkipped);
+            progress.nDone = i + 1;
+            bar.Clear();
+            writer.Write(o.bJson ? CheckJson(inputs[i], c) : CheckText(inputs[i], c));
+            bar.Show(progress);
+        };
+        done = RunOrdered(inputs.size(), jobs, callbacks);
+        bar.Clear();
+        failures = totals.nFailed;
+        writer.Write(o.bJson ? CheckTotalsJson(totals, inputs.size() - done) : CheckTotalsText(totals));
+        if (done == inputs.size() && failures == 0 && totals.nSkipped > 0) {
+            writer.Flush();
+            return 1;
+        }
     } else {
         std::vector<MovieBatchResult> results(inputs.size());
         callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessInput(inputs[i], o, folder.Job(w)); };

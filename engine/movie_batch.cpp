@@ -462,11 +462,15 @@ Plan PlanStored(SourceMovie& source, bool protect, bool alreadyProtected, sqz::S
     return plan;
 }
 
-// The tags of the source walked for what `want` asks.
-sqz::SwfTagWalk WalkSource(SourceMovie& source, unsigned want) {
+// The tags of the source walked for what `want` asks; `*read` is kCannotRead (with the system error) when the file
+// could not be read on the way, and the walk's answers are then not to be trusted.
+sqz::SwfTagWalk WalkSource(SourceMovie& source, unsigned want, SwfResult* read) {
     std::unique_ptr<SwfBodyReader> body = source.Body();
-    if (!sqz::SkipSwfFrameHeader(*body)) return sqz::SwfTagWalk();
-    return sqz::WalkSwfTags(*body, want);
+    sqz::SwfTagWalk walk;
+    if (sqz::SkipSwfFrameHeader(*body)) walk = sqz::WalkSwfTags(*body, want);
+    *read = body->Failure() == SwfReason::kCannotRead ? SwfResult{SwfReason::kCannotRead, sqz::LastSystemError()}
+                                                       : SwfResult();
+    return walk;
 }
 
 MovieBatchResult Ended(MovieOutcome outcome, const MovieFailure& failure) {
@@ -579,7 +583,11 @@ MovieOptimizeResult OptimizeMovie(const std::string& source, const MovieWorkFile
         result.failure = MakeMovieFailure(MovieStep::kCompress, r, source, work.strOutput);
         return result;
     }
-    bool protectedAlready = bProtect && WalkSource(movie, sqz::kWalkProtect).bProtected;
+    bool protectedAlready = bProtect && WalkSource(movie, sqz::kWalkProtect, &r).bProtected;
+    if (!r.Ok()) {
+        result.failure = MakeMovieFailure(MovieStep::kCompress, r, source, work.strOutput);
+        return result;
+    }
     Plan plan = PlanStored(movie, bProtect != 0, protectedAlready, MethodOf(bBest));
     std::unique_ptr<AtomicFile> out;
     Compressed c = CompressAndVerify(movie, source, plan, false, false, work.strOutput, &out, nullptr);
@@ -640,7 +648,8 @@ MovieFailure ReplaceMovie(const std::string& source, const std::string& output, 
     }
     if (!ok || !replacement.Close(true))
         return MakeMovieFailure(MovieStep::kReplace, {SwfReason::kCannotWrite, sqz::LastSystemError()}, source);
-    bool protectedAlready = WalkSource(movie, sqz::kWalkProtect).bProtected;
+    bool protectedAlready = WalkSource(movie, sqz::kWalkProtect, &r).bProtected;
+    if (!r.Ok()) return MakeMovieFailure(MovieStep::kVerify, r, source);
     Plan plan = PlanStored(movie, ReadLE32(header + 4) != movie.Size(), protectedAlready, sqz::SwfMethod::kZlib);
     plan.version = header[3];
     SwfCoding coding = SwfCoding::kZlib;
@@ -714,7 +723,13 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
             want |= sqz::kWalkVersionDependence;
         }
         sqz::SwfTagWalk walk;
-        if (want) walk = WalkSource(movie, want);
+        SwfResult read;
+        if (want) walk = WalkSource(movie, want, &read);
+        if (!read.Ok()) {
+            r.outcome = MovieOutcome::kFailed;
+            r.failure = MakeMovieFailure(MovieStep::kRead, read, source);
+            return r;
+        }
         if (want & sqz::kWalkVersionDependence) {
             SwfReason kept = walk.bScripts         ? SwfReason::kKeptScripts
                              : walk.bNonAsciiText  ? SwfReason::kKeptText

@@ -106,10 +106,9 @@ bool SwfBodyReader::Fill() {
     if (failure_ != SwfReason::kNone || pos_ >= end_) return false;
     size_t want = static_cast<size_t>(std::min<uint64_t>(kStoredBlock, end_ - pos_));
     size_t got = file_.Seek(pos_) ? file_.Read(buffer_.get(), want) : 0;
+    if (file_.Failed()) return Fail(SwfReason::kCannotRead);
     if (got == 0) {
-        // The file ends earlier than it did when it was measured, or it cannot be read.
-        if (file_.Failed()) Fail(SwfReason::kCannotRead);
-        end_ = pos_;
+        end_ = pos_;  // the file ends earlier than it did when it was measured
         return false;
     }
     bufStart_ = pos_;
@@ -121,7 +120,9 @@ bool SwfBodyReader::FillInput(size_t* got) {
     // A stream that has not ended when its stored bytes do is broken (a truncated movie).
     size_t want = static_cast<size_t>(std::min<uint64_t>(kDecodeIn, end_ > pos_ ? end_ - pos_ : 0));
     *got = want && file_.Seek(pos_) ? file_.Read(buffer_.get(), want) : 0;
-    if (*got == 0) return Fail(file_.Failed() ? SwfReason::kCannotRead : SwfReason::kBrokenStream);
+    // A read that failed is never taken for the end of the data, even when it delivered part of it.
+    if (file_.Failed()) return Fail(SwfReason::kCannotRead);
+    if (*got == 0) return Fail(SwfReason::kBrokenStream);
     pos_ += *got;
     return true;
 }
@@ -215,7 +216,10 @@ size_t SwfBodyReader::Read(void* buffer, size_t count) {
                 size_t direct = static_cast<size_t>(std::min<uint64_t>(count - done, end_ - std::min(pos_, end_)));
                 if (direct >= kStoredBlock && failure_ == SwfReason::kNone) {
                     n = file_.Seek(pos_) ? file_.Read(out + done, direct) : 0;
-                    if (n < direct && file_.Failed()) Fail(SwfReason::kCannotRead);
+                    if (file_.Failed()) {
+                        Fail(SwfReason::kCannotRead);
+                        break;
+                    }
                     pos_ += n;
                     done += n;
                     if (n < direct) {

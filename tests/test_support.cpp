@@ -202,6 +202,26 @@ Bytes Deflate(const Bytes& data) {
     return out;
 }
 
+const std::map<std::string, std::string>& CorpusMoviesKeptBelowSix() {
+    static const std::map<std::string, std::string> kept = {
+        {"swfdec-button-events-menu-5.swf", "scripts"}, {"swfdec-button-hittest-5.swf", "scripts"},
+        {"swfdec-duplicate-depth-5.swf", "scripts"},    {"swfdec-invalid-utf8-4.swf", "scripts"},
+        {"swfdec-mask-clip-mask-5.swf", "scripts"},     {"swfdec-place-object-char-5.swf", "scripts"},
+        {"swfdec-place-object-char-name-5.swf", "scripts"}, {"swfdec-place-object-remove-5.swf", "scripts"},
+        {"swfdec-place-object-remove-name-5.swf", "scripts"}, {"swfdec-replace-button-button-5.swf", "scripts"},
+        {"swfdec-replace-movie-movie-5.swf", "scripts"}, {"swfdec-swf4opcode.swf", "scripts"},
+        {"swfdec-waitforframe2-4.swf", "scripts"},
+    };
+    return kept;
+}
+
+bool IsOptimizedSample(const std::string& name, const Bytes& bytes) {
+    const size_t slash = name.find_last_of("/\\");
+    const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    return bytes.size() >= 8 && Slice(bytes, 0, 3) == Bytes{'F', 'W', 'S'} && bytes[3] >= 1 &&
+           !CorpusMoviesKeptBelowSix().count(base);
+}
+
 Bytes LzmaMovie(const Bytes& fws, bool endMarker) {
     lzma_options_lzma options;
     lzma_lzma_preset(&options, 6);

@@ -22,6 +22,13 @@ std::vector<OracleRow> LoadTable(const std::string& name);
 // The integer of a column of a row.
 long long Num(const OracleRow& row, const std::string& column);
 
+// The uncompressed sample movies below version 6 that Test and Optimize leave as they are, by name, with the word
+// of their reason ("scripts"): raised to version 6 they would play differently. The other ones below 6 are raised.
+const std::map<std::string, std::string>& CorpusMoviesKeptBelowSix();
+// Whether Optimize makes a compressed movie of the sample `name` whose bytes are `bytes`: an uncompressed movie of a
+// version of 1 or more that is not kept.
+bool IsOptimizedSample(const std::string& name, const Bytes& bytes);
+
 Bytes ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const Bytes& data);
 Bytes Slice(const Bytes& data, size_t from, size_t count);
