@@ -8,10 +8,12 @@ if(WIN32)
     if(NOT EXISTS "${lzma_dir}/api/lzma.h")
         message(FATAL_ERROR "xz-utils' sources are not in ${SQZ_XZ_SOURCE_DIR}: run scripts/setup.sh")
     endif()
-    # Only what the raw LZMA1 encoder and decoder need: no containers, checks or other filters.
+    # Only what the raw LZMA1 encoder and decoder need (and the .lzma reader and the one-call encoder the tests use
+    # to make and read LZMA movies independently): no other containers, checks or filters.
     add_library(lzma STATIC
         ${lzma_dir}/common/common.c ${lzma_dir}/common/filter_common.c ${lzma_dir}/common/filter_decoder.c
         ${lzma_dir}/common/filter_encoder.c ${lzma_dir}/common/easy_preset.c
+        ${lzma_dir}/common/filter_buffer_encoder.c ${lzma_dir}/common/alone_decoder.c
         ${lzma_dir}/check/crc32_table.c
         ${lzma_dir}/lz/lz_decoder.c ${lzma_dir}/lz/lz_encoder.c ${lzma_dir}/lz/lz_encoder_mf.c
         ${lzma_dir}/lzma/fastpos_table.c ${lzma_dir}/lzma/lzma_decoder.c ${lzma_dir}/lzma/lzma_encoder.c
@@ -19,7 +21,8 @@ if(WIN32)
         ${lzma_dir}/lzma/lzma_encoder_presets.c
         ${lzma_dir}/rangecoder/price_table.c)
     target_include_directories(lzma PRIVATE ${lzma_dir}/common ${lzma_dir}/check ${lzma_dir}/lz ${lzma_dir}/lzma
-                                            ${lzma_dir}/rangecoder ${SQZ_XZ_SOURCE_DIR}/src/common)
+                                            ${lzma_dir}/rangecoder ${lzma_dir}/simple ${lzma_dir}/delta
+                                            ${SQZ_XZ_SOURCE_DIR}/src/common)
     target_include_directories(lzma SYSTEM PUBLIC ${lzma_dir}/api)
     target_compile_definitions(lzma PRIVATE
         HAVE_DECODERS HAVE_ENCODERS HAVE_DECODER_LZMA1 HAVE_ENCODER_LZMA1 HAVE_MF_HC3 HAVE_MF_HC4 HAVE_MF_BT2

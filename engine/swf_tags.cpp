@@ -229,8 +229,10 @@ bool LookInto(unsigned code, const std::vector<unsigned char>& bytes, SwfTagWalk
         default:
             return true;
     }
+    // A string that runs past its tag is no text: the tag is not well formed.
+    if (!r.ok()) return false;
     walk->bNonAsciiText |= !ascii;
-    return r.ok();
+    return true;
 }
 
 // Walks tag records until the End tag, the end of the data, or `limit` body bytes (the rest of a sprite); `top` for

@@ -339,6 +339,106 @@ TEST(ProcessMovie, OneRuleForTheListAndTheTool) {
     EXPECT_EQ(ReadAll(GetBackupPath(movie)), original);
 }
 
+// Below version 6 the player reads strings in the system's code page and runs scripts by older rules: a movie is
+// raised to version 6 only when nothing in it depends on the version. Every uncompressed sample below 6 is either
+// raised (compressed exactly, version 6) or kept with its reason; a script-free sample given, in each place the
+// player decodes by the version, a GBK string is kept, and its ASCII twin raised; scripts anywhere keep it; tags that
+// cannot be walked keep it too.
+TEST(ProcessMovie, MoviesBelowSixKeepWhatTheyDo) {
+    ScratchDir dir;
+    const std::string work = dir / "work" + kSep;
+    sqz::PlatformFiles().CreateFolder(work);
+    auto test = [&](const std::string& path) { return ProcessMovie(path, {false, 0, 0, MovieVerdict::kRead, work}); };
+    auto expectRaised = [&](const std::string& path, const Bytes& original) {
+        MovieBatchResult r = test(path);
+        ASSERT_EQ(r.outcome, MovieOutcome::kDone) << r.failure.strWhat;
+        Bytes out = ReadAll(GetMovieWorkFiles(work, path).strOutput);
+        EXPECT_EQ(Slice(out, 0, 4), (Bytes{'C', 'W', 'S', 6}));
+        EXPECT_EQ(InflateBody(out), Slice(original, 8, SIZE_MAX));
+    };
+    size_t raised = 0;
+    for (const OracleRow& row : LoadTable("oracle.tsv")) {
+        if (row.at("signature") != "FWS" || Num(row, "version") >= 6) continue;
+        const std::string name = row.at("name"), path = CorpusDir() + name;
+        SCOPED_TRACE(name);
+        auto kept = CorpusMoviesKeptBelowSix().find(name);
+        if (kept == CorpusMoviesKeptBelowSix().end()) {
+            expectRaised(path, ReadAll(path));
+            ++raised;
+            continue;
+        }
+        MovieBatchResult r = test(path);
+        EXPECT_EQ(r.outcome, MovieOutcome::kSkipped);
+        EXPECT_EQ(MovieSkipCode(r.failure.reason), kept->second);
+        EXPECT_EQ(r.failure.strWhat, "version " + row.at("version") + " kept: it has scripts");
+    }
+    EXPECT_EQ(raised, 2u);
+
+    // The script-free sample, with one more tag before its End tag.
+    const Bytes base = ReadAll(CorpusDir() + "swfdec-clip-change-backward-5.swf");
+    auto with = [&](const Bytes& tags) {
+        Bytes body = Cat(Slice(base, 8, base.size() - 10), tags);
+        body = Cat(body, Tag(kTagEnd));
+        return MakeMovie("FWS", 5, uint32_t(body.size() + 8), body);
+    };
+    auto str = [](const Bytes& text) { return Cat(text, {0}); };
+    const Bytes gbk = {0xD3, 0xB0, 0xC6, 0xAC}, ascii = {'c', 'l', 'i', 'p'};  // "影片" in GBK
+    // The tags that carry a string the player decodes by the version, built around it.
+    const std::vector<std::pair<const char*, std::function<Bytes(const Bytes&)>>> places = {
+        {"text field variable", [&](const Bytes& t) { return Tag(37, Cat(Bytes{1, 0, 0, 0x00, 0x00}, str(t))); }},
+        {"text field text",
+         [&](const Bytes& t) { return Tag(37, Cat(Cat(Bytes{1, 0, 0, 0x80, 0x00}, str(ascii)), str(t))); }},
+        {"frame label", [&](const Bytes& t) { return Tag(43, str(t)); }},
+        {"instance name", [&](const Bytes& t) { return Tag(26, Cat(Bytes{0x22, 1, 0, 1, 0}, str(t))); }},
+        {"export name", [&](const Bytes& t) { return Tag(56, Cat(Bytes{1, 0, 1, 0}, str(t))); }},
+        {"import name", [&](const Bytes& t) { return Tag(57, Cat(Cat(str(ascii), Bytes{1, 0, 1, 0}), str(t))); }},
+        {"import address", [&](const Bytes& t) { return Tag(57, Cat(str(t), Bytes{0, 0})); }},
+        {"font name", [&](const Bytes& t) { return Tag(48, Cat(Cat(Bytes{1, 0, 0, 0, uint8_t(t.size())}, t), {0, 0})); }},
+        {"font info name", [&](const Bytes& t) { return Tag(13, Cat(Cat(Bytes{1, 0, uint8_t(t.size())}, t), {0})); }},
+        {"label in a sprite", [&](const Bytes& t) { return Tag(39, Cat(Cat(Bytes{2, 0, 1, 0}, Tag(43, str(t))), Tag(0))); }},
+    };
+    for (const auto& [place, tag] : places) {
+        SCOPED_TRACE(place);
+        WriteAll(dir / "gbk.swf", with(tag(gbk)));
+        MovieBatchResult r = test(dir / "gbk.swf");
+        EXPECT_EQ(r.outcome, MovieOutcome::kSkipped);
+        EXPECT_EQ(r.failure.strWhat, "version 5 kept: its text would read differently as version 6");
+        EXPECT_EQ(MovieSkipCode(r.failure.reason), std::string("text"));
+        const Bytes twin = with(tag(ascii));
+        WriteAll(dir / "ascii.swf", twin);
+        expectRaised(dir / "ascii.swf", twin);
+    }
+    // Scripts wherever they are; an action list that holds only its end is none.
+    const Bytes stop = {0x07, 0x00};
+    const std::vector<std::pair<const char*, Bytes>> scripts = {
+        {"frame actions", Tag(12, stop)},
+        {"init actions", Tag(59, Cat(Bytes{2, 0}, stop))},
+        {"button actions", Tag(7, Cat(Bytes{1, 0, 0x08, 1, 0, 1, 0, 0x00, 0x00}, stop))},
+        {"button conditions", Tag(34, Bytes{1, 0, 0, 5, 0, 0x08, 1, 0, 1, 0, 0x00, 0x00, 0, 0, 0x07, 0})},
+        {"clip actions", Tag(26, Bytes{0x82, 1, 0, 1, 0, 0, 0, 1, 0, 1, 0, 3, 0, 0, 0, 0x07, 0, 0, 0})},
+        {"actions in a sprite", Tag(39, Cat(Cat(Bytes{2, 0, 1, 0}, Tag(12, stop)), Tag(0)))},
+    };
+    for (const auto& [where, tag] : scripts) {
+        SCOPED_TRACE(where);
+        WriteAll(dir / "script.swf", with(tag));
+        EXPECT_EQ(test(dir / "script.swf").failure.strWhat, "version 5 kept: it has scripts");
+    }
+    const Bytes empty = with(Tag(12, {0x00}));
+    WriteAll(dir / "empty.swf", empty);
+    expectRaised(dir / "empty.swf", empty);
+    // Tags that cannot be walked to their end: a name without its end, a tag longer than the movie.
+    Bytes unended = with(Tag(43, ascii)), cut = Cat(Slice(base, 0, base.size() - 2), {0xFF, 0x00});
+    WriteLE32(cut.data() + 4, uint32_t(cut.size()));
+    for (const Bytes& movie : {unended, cut}) {
+        WriteAll(dir / "odd.swf", movie);
+        EXPECT_EQ(test(dir / "odd.swf").failure.strWhat, "version 5 kept: its tags cannot be read to the end");
+    }
+    // Asked to keep every movie below 6, it keeps even the one it could raise.
+    MovieBatchRequest keep{false, 0, 0, MovieVerdict::kRead, work};
+    keep.bKeepVersion = true;
+    EXPECT_EQ(MovieSkipCode(ProcessMovie(dir / "empty.swf", keep).failure.reason), std::string("keepVersion"));
+}
+
 // A large movie's work goes in blocks, with the busy hook called between them (a program doing the work on its
 // window's thread keeps the window answering through it): compressing and reading it back at least once per 256 KB.
 TEST(ProcessMovie, ALargeMovieCallsTheBusyHookBetweenItsBlocks) {
