@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <functional>
 #include <thread>
@@ -85,8 +86,9 @@ Prepared Prepare(const ScratchDir& dir, const std::string& sample = "shumway-mor
     return p;
 }
 
-// Services whose writes fail once `budget` bytes have gone through them, as on a disk that fills up, and which
-// can run a hook before a file is created.
+// Services whose writes fail once `budget` bytes have gone through them, as on a disk that fills up, which can
+// run a hook before a file is created, opened for reading or renamed into place, and which can change a byte of
+// what is written to a file, as a failing drive or a driver that lies would.
 class Services : public FileServicesProxy {
 public:
     std::unique_ptr<sqz::WriteFile> OpenWrite(const std::string& path, sqz::CreateMode mode) override {
@@ -94,10 +96,15 @@ public:
         struct Limited : sqz::WriteFile {
             std::unique_ptr<sqz::WriteFile> real;
             size_t* left = nullptr;
+            bool damage = false;
             bool Write(const void* data, size_t count) override {
                 if (count > *left) return false;
                 *left -= count;
-                return real->Write(data, count);
+                if (!damage || count < 20) return real->Write(data, count);
+                Bytes changed(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + count);
+                changed[count / 2] ^= 0x10;
+                damage = false;
+                return real->Write(changed.data(), count);
             }
             bool Seek(uint64_t offset) override { return real->Seek(offset); }
             bool Sync() override { return real->Sync(); }
@@ -106,10 +113,29 @@ public:
         auto limited = std::make_unique<Limited>();
         limited->real = FileServicesProxy::OpenWrite(path, mode);
         limited->left = &budget;
+        limited->damage = damageWrite && damageWrite(path);
         return limited->real ? std::move(limited) : nullptr;
     }
+    std::unique_ptr<sqz::ReadFile> OpenRead(const std::string& path) override {
+        if (beforeRead) beforeRead(path);
+        return FileServicesProxy::OpenRead(path);
+    }
+    // A rename for which `beforeRename` answers true is refused as a file held open by another program would be.
+    bool ReplaceExisting(const std::string& from, const std::string& to) override {
+        if (beforeRename && beforeRename(to)) {
+#ifdef _WIN32
+            SetLastError(ERROR_SHARING_VIOLATION);
+#else
+            errno = EBUSY;
+#endif
+            return false;
+        }
+        return FileServicesProxy::ReplaceExisting(from, to);
+    }
     size_t budget = SIZE_MAX;
-    std::function<void(const std::string&)> beforeCreate;
+    std::function<void(const std::string&)> beforeCreate, beforeRead;
+    std::function<bool(const std::string&)> beforeRename;
+    std::function<bool(const std::string&)> damageWrite;
 };
 
 // The scratch folder holds exactly these names (no work file was left behind).
@@ -437,6 +463,84 @@ TEST(ProcessMovie, MoviesBelowSixKeepWhatTheyDo) {
     MovieBatchRequest keep{false, 0, 0, MovieVerdict::kRead, work};
     keep.bKeepVersion = true;
     EXPECT_EQ(MovieSkipCode(ProcessMovie(dir / "empty.swf", keep).failure.reason), std::string("keepVersion"));
+}
+
+// What replaces a movie or its backup is read back first, and only a movie that is still as it was read is
+// replaced: a byte changed on its way to the disk fails the step "verify"; a movie another program rewrites after
+// it was compressed, or while a replace that is refused for a moment waits to be tried again, fails with "the movie
+// changed while it was being optimized". Each time the movie and an older backup keep their bytes (the movie the
+// other program's) and nothing is left beside them.
+TEST(ProcessMovie, NothingUnverifiedOrChangedIsPutInPlace) {
+    const Bytes original = ReadAll(CorpusDir() + "shumway-morph2.swf"), old = {'o', 'l', 'd'};
+    Bytes theirs = original;
+    theirs[original.size() - 3] ^= 0xFF;  // another program's save, of the same size
+    struct Case {
+        const char* what;
+        bool optimize;
+        std::function<void(Services&, const std::string& movie, const std::string& work)> meddle;
+        MovieStep step;
+        const char* reason;
+    };
+    auto isWork = [](const std::string& path) { return GetFileNamePart(path).compare(0, 4, "~sqz") == 0; };
+    const std::vector<Case> cases = {
+        {"the compressed movie damaged", true,
+         [&](Services& s, const std::string& movie, const std::string&) {
+             s.damageWrite = [&, movie](const std::string& p) { return isWork(p) && GetFolderPart(p) == GetFolderPart(movie); };
+         },
+         MovieStep::kVerify, "does not read back as the movie it must be"},
+        {"the backup damaged", true,
+         [&](Services& s, const std::string& movie, const std::string&) {
+             int n = 0;
+             s.damageWrite = [&, movie, n](const std::string& p) mutable { return isWork(p) && ++n == 2; };
+         },
+         MovieStep::kVerify, "does not read back as the movie it must be"},
+        {"the test output damaged", false,
+         [&](Services& s, const std::string&, const std::string& work) {
+             s.damageWrite = [&, work](const std::string& p) { return GetFolderPart(p) == work; };
+         },
+         MovieStep::kVerify, "does not read back as the movie it must be"},
+        {"rewritten after the compression", true,
+         [&](Services& s, const std::string& movie, const std::string&) {
+             s.beforeRead = [&, movie](const std::string& p) {
+                 if (isWork(p)) WriteAll(movie, theirs);
+             };
+         },
+         MovieStep::kBackup, "the movie changed while it was being optimized"},
+        {"rewritten while the replace waits", true,
+         [&](Services& s, const std::string& movie, const std::string&) {
+             // Held by the other program, which writes it and lets go.
+             s.beforeRename = [&, movie, done = false](const std::string& to) mutable {
+                 if (to != movie || done) return false;
+                 WriteAll(movie, theirs);
+                 return done = true;
+             };
+         },
+         MovieStep::kReplace, "the movie changed while it was being optimized"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        const std::string work = dir / "work" + kSep, movie = dir / "movie.swf";
+        sqz::PlatformFiles().CreateFolder(work);
+        WriteAll(movie, original);
+        WriteAll(dir / "movie_bak.swf", old);
+        MovieBatchResult r;
+        {
+            Services services;
+            c.meddle(services, movie, work);
+            // The backup is made only when the case needs it to be damaged, or to be refused.
+            bool backup = std::string(c.what) != "rewritten while the replace waits";
+            r = ProcessMovie(movie, {c.optimize, backup ? 1 : 0, 0, MovieVerdict::kRead, work});
+        }
+        EXPECT_EQ(r.outcome, MovieOutcome::kFailed);
+        EXPECT_EQ(r.failure.step, c.step) << DescribeMovieFailure(r.failure);
+        EXPECT_NE(r.failure.strWhat.find(c.reason), std::string::npos) << r.failure.strWhat;
+        const bool rewritten = r.failure.reason == SwfReason::kChanged;
+        EXPECT_EQ(ReadAll(movie), rewritten ? theirs : original);
+        EXPECT_EQ(ReadAll(dir / "movie_bak.swf"), old);
+        ExpectNames(dir, {"movie.swf", "movie_bak.swf", "work"});
+        EXPECT_FALSE(Exists(GetMovieWorkFiles(work, movie).strOutput));
+    }
 }
 
 // A large movie's work goes in blocks, with the busy hook called between them (a program doing the work on its
