@@ -18,7 +18,7 @@
 // The single-instance mutex: a plain name (no namespace prefix), created unowned and never closed.
 extern const char kInstanceMutexName[];
 // The main window's title, by which (with the frame's window class) a second copy finds the running one.
-extern const char kMainWindowTitle[];
+extern const wchar_t kMainWindowTitle[];
 // The framework's registry key under HKEY_CURRENT_USER\Software, and the section of the recent-file list.
 extern const char kProfileRegistryKey[];
 extern const char kRecentFileSection[];

@@ -103,7 +103,7 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     HWND main = p.frame().m_hWnd;
     EXPECT_EQ(sqztest::WindowText(main), "Zenvola SWF Optimizer");
     EXPECT_EQ(::FindWindowA(nullptr, "Zenvola SWF Optimizer"), main);
-    EXPECT_EQ(::FindWindowA(CFrameWnd::kClassName, "Zenvola SWF Optimizer"), main) << "found by class and title";
+    EXPECT_EQ(::FindWindowW(CFrameWnd::kClassName, L"Zenvola SWF Optimizer"), main) << "found by class and title";
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_EQ(AfxGetMainWnd(), &p.frame());
     HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName);
@@ -178,7 +178,7 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     CReBarCtrl& rebar = p.frame().m_wndReBar;
     EXPECT_EQ(bar.GetParent(), rebar.m_hWnd);
     ASSERT_EQ(rebar.GetBandCount(), 1);
-    REBARBANDINFOA band = {};
+    REBARBANDINFOW band = {};
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE;
     ASSERT_TRUE(rebar.GetBandInfo(0, &band));
     EXPECT_EQ(band.hwndChild, bar.m_hWnd);
@@ -283,7 +283,7 @@ TEST(MainWindow, MovedToAMonitorOfAnotherDpiItsImagesFontsAndLayoutFollow) {
         EXPECT_GE(HIWORD(size), m.toolbar + FontHeight(bar.m_hWnd));
         SIZE full = {};
         bar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&full));
-        REBARBANDINFOA band = {};
+        REBARBANDINFOW band = {};
         band.fMask = RBBIM_CHILDSIZE;
         ASSERT_TRUE(frame.m_wndReBar.GetBandInfo(0, &band));
         EXPECT_EQ(band.cyMinChild, static_cast<UINT>(full.cy));

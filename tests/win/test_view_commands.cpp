@@ -220,7 +220,7 @@ TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {
     sqztest::PumpPending();
 
     // With another window active the keys do nothing.
-    sqztest::HostWindow other({600, 600, 800, 700}, "other");
+    sqztest::HostWindow other({600, 600, 800, 700}, L"other");
     ::SetForegroundWindow(other.m_hWnd);
     ::SetActiveWindow(other.m_hWnd);
     sqztest::PumpPending();
