@@ -70,6 +70,9 @@ BOOL CSquozenApp::InitInstance() {
 
 int CSquozenApp::ExitInstance() {
     SaveRecentFileList();
+    // The main window (with the view in it) goes while the program still runs, not among the static objects at the
+    // process's end, whose order leaves nothing its teardown may rely on.
+    if (m_pMainFrame && m_pMainFrame->m_hWnd) m_pMainFrame->DestroyWindow();
     return CWinApp::ExitInstance();
 }
 

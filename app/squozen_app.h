@@ -41,7 +41,8 @@ public:
     // TRUE when this copy becomes the running program; FALSE when it must end at once (another copy runs, or
     // the main window could not be made).
     BOOL InitInstance() override;
-    // Writes the recent-file list back under the framework's registry key; the loop's exit code.
+    // Writes the recent-file list back under the framework's registry key and destroys the main window; the loop's
+    // exit code.
     int ExitInstance() override;
 
     CSquozenDoc* GetDocument() const { return m_pDocument.get(); }

@@ -34,9 +34,12 @@ private:
     std::unordered_map<HWND, CWnd*> map_;
 };
 
+// Made at the first lookup and never destroyed: windows may go until the very end of the process (the application
+// object's own, when the static objects are destroyed, among them), and each of their last messages looks its object
+// up here. A map destroyed with the other static objects would be looked up after its end.
 HandleMap& Handles() {
-    static HandleMap map;
-    return map;
+    static HandleMap* map = new HandleMap;
+    return *map;
 }
 
 }  // namespace
