@@ -146,7 +146,7 @@ void CMainFrame::ApplyDpi(UINT dpi) {
 LRESULT CMainFrame::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     ApplyDpi(HIWORD(wParam));
     // The suggested rectangle keeps the window's place on the new monitor at its new scale. A minimised window keeps
-    // its place; it is laid out again when restored.
+    // its place and its layout (RecalcLayout does nothing then); it is laid out again when restored.
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (suggested && !::IsIconic(m_hWnd))
         ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -172,6 +172,9 @@ void CMainFrame::SetToolbarImages(HIMAGELIST hImages) {
 }
 
 void CMainFrame::RecalcLayout() {
+    // A minimised frame has no client area to share out: the bars and the view keep their sizes (and the list the
+    // column widths the user gave it) until it is restored, whatever changed meanwhile (its DPI, its images).
+    if (::IsIconic(m_hWnd)) return;
     RECT client;
     GetClientRect(&client);
     int top = 0, bottom = client.bottom;
@@ -192,8 +195,7 @@ void CMainFrame::RecalcLayout() {
 }
 
 void CMainFrame::OnSize(UINT nType) {
-    // A minimised frame lays nothing out: its bars and the view keep their sizes (and the list the column widths
-    // the user gave it), to be shown as they were when it is restored.
+    // A minimised frame lays nothing out (RecalcLayout), to be shown as it was when it is restored.
     if (nType != SIZE_MINIMIZED) {
         RecalcLayout();
         // Restored while active, the frame may have been left without the focus (the keyboard then reached nothing).

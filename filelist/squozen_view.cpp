@@ -272,7 +272,11 @@ BOOL CSquozenView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pRe
         case WM_SIZE:
             ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
             if (m_wndFileList.IsWindow()) {
-                SetColumnWidths();
+                // The columns share the width: they are shared out anew when it changes. A change of the height alone
+                // (the bars above and below grown or shrunk, at another DPI) leaves the widths the user gave them.
+                RECT list;
+                m_wndFileList.GetWindowRect(&list);
+                if (list.right - list.left != LOWORD(lParam)) SetColumnWidths();
                 m_wndFileList.MoveWindow(0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             }
             *pResult = 0;

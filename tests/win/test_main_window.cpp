@@ -303,6 +303,40 @@ TEST(MainWindow, MovedToAMonitorOfAnotherDpiItsImagesFontsAndLayoutFollow) {
     // Back at 96 DPI everything is as at the start.
     EXPECT_EQ(bar.SendMessage(TB_GETBUTTONSIZE), button);
     EXPECT_EQ(FontHeight(list), listFont);
+
+    // Minimised, the window lays nothing out when its DPI changes, and the widths the user gave the columns survive
+    // both the change and the restore, which lays the window out for its taller bars (the view's height changes,
+    // not its width).
+    auto clientSize = [](HWND hWnd) {
+        RECT r;
+        ::GetClientRect(hWnd, &r);
+        return SIZE{r.right, r.bottom};
+    };
+    p.list().SetColumnWidth(0, 250);
+    const std::vector<int> dragged = ColumnWidths(p.list());
+    const SIZE viewBefore = clientSize(p.view().m_hWnd);
+    ::ShowWindow(frame.m_hWnd, SW_MINIMIZE);
+    sqztest::PumpPending();
+    ASSERT_TRUE(::IsIconic(frame.m_hWnd));
+    RECT suggested = {40, 30, 1040, 690};
+    frame.SendMessage(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    sqztest::PumpPending();
+    EXPECT_TRUE(::IsIconic(frame.m_hWnd));
+    EXPECT_EQ(ImageSize(toolImages()).cx, 48) << "the images and fonts follow the DPI at once";
+    EXPECT_EQ(FontHeight(list), ::MulDiv(listFont, 144, 96));
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cx, viewBefore.cx) << "no layout while minimised";
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cy, viewBefore.cy) << "no layout while minimised";
+    EXPECT_EQ(ColumnWidths(p.list()), dragged);
+    ::ShowWindow(frame.m_hWnd, SW_RESTORE);
+    sqztest::PumpPending();
+    RECT rebarRect = WindowRect(frame.m_wndReBar.m_hWnd), viewRect = WindowRect(p.view().m_hWnd);
+    RECT listRect = WindowRect(list), statusRect = WindowRect(status);
+    EXPECT_EQ(viewRect.top, rebarRect.bottom) << "laid out when restored";
+    EXPECT_EQ(viewRect.bottom, statusRect.top);
+    EXPECT_TRUE(::EqualRect(&listRect, &viewRect));
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cx, viewBefore.cx);
+    EXPECT_LT(clientSize(p.view().m_hWnd).cy, viewBefore.cy) << "the bars grew";
+    EXPECT_EQ(ColumnWidths(p.list()), dragged);
 }
 
 TEST(MainWindow, RowsOfTheSampleMoviesShowTheirPropertiesImagesAndComments) {
