@@ -72,7 +72,8 @@ void CMainFrame::StatusPaneWidths(int width, int widths[3]) {
 
 int CMainFrame::OnCreate() {
     m_nDpi = GetWindowDpi(m_hWnd);
-    // The toolbar lies in the one band of a rebar, whose gripper lets the user move it along the top of the frame.
+    // The toolbar lies in the one band of a rebar, with a gripper. A rebar keeps the first band of a row at the row's
+    // start, and this band is the only one: the gripper marks the toolbar and moves nothing.
     if (!m_wndReBar.Create(
             WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_TOP | CCS_NODIVIDER,
             this, AFX_IDW_REBAR) ||

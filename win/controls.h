@@ -103,7 +103,8 @@ public:
     void AutoSize() const { SendMessage(TB_AUTOSIZE); }
 };
 
-// A rebar: bands that hold other controls (the toolbar), each with a gripper by which the user moves it.
+// A rebar: bands that hold other controls (the toolbar), each with a gripper by which the user moves it among the
+// others (the first band of a row stays at the row's start).
 class CReBarCtrl : public CWnd {
 public:
     // Creates a rebar child of `pParent` with identifier `nID` and the given styles; FALSE on failure.
