@@ -116,8 +116,10 @@ std::string Value(const std::string& what) {
         std::wstring texts;
         for (HWND child = info.hwndActive ? ::GetWindow(info.hwndActive, GW_CHILD) : nullptr; child;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
+            // An icon's "text" is the number of its resource (0xFFFF and the number): no text.
             std::wstring text = WindowTextOf(child);
-            if (::IsWindowVisible(child) && !text.empty()) texts += (texts.empty() ? L"" : L"|") + text;
+            if (::IsWindowVisible(child) && !text.empty() && text[0] != L'\xFFFF')
+                texts += (texts.empty() ? L"" : L"|") + text;
         }
         return Utf8(texts);
     }
