@@ -4,8 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <cstdio>
-
+#include "ansi_path.h"
 #include "mbcs.h"
 #include "win_app.h"
 
@@ -29,15 +28,15 @@ CHyperLink::~CHyperLink() {
 }
 
 void CHyperLink::PreSubclassWindow() {
-    std::string text = GetWindowText();
-    if (m_strUrl.empty()) m_strUrl = text;
-    if (text.empty()) SetWindowText(m_strUrl);
+    std::wstring text = GetWindowText();
+    if (m_strUrl.empty()) m_strUrl = ansi_path::Narrow(text, CP_ACP);
+    if (text.empty()) SetWindowText(ansi_path::Wide(m_strUrl, CP_ACP));
 
     HFONT hDialogFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    LOGFONTA lf;
-    if (hDialogFont && ::GetObjectA(hDialogFont, sizeof(lf), &lf) == sizeof(lf)) {
+    LOGFONTW lf;
+    if (hDialogFont && ::GetObjectW(hDialogFont, sizeof(lf), &lf) == sizeof(lf)) {
         lf.lfUnderline = static_cast<BYTE>(m_nStyle & HLS_UNDERLINE);
-        m_fontUnderline.Attach(::CreateFontIndirectA(&lf));
+        m_fontUnderline.Attach(::CreateFontIndirectW(&lf));
         SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontUnderline.m_hObject), TRUE);
         PositionWindow();
     } else {
@@ -48,7 +47,7 @@ void CHyperLink::PreSubclassWindow() {
     if (m_toolTip.Create(this)) {
         RECT rc;
         GetClientRect(&rc);
-        m_toolTip.AddTool(this, m_strUrl, rc, kToolId);
+        m_toolTip.AddTool(this, ansi_path::Wide(m_strUrl, CP_ACP), rc, kToolId);
     }
     CWnd::PreSubclassWindow();
 }
@@ -58,7 +57,7 @@ void CHyperLink::SetLinkUrl(const std::string& url) {
     if (!IsWindow()) return;
     ShowWindow(SW_HIDE);
     PositionWindow();
-    if (m_toolTip.IsWindow()) m_toolTip.UpdateTipText(url, this, kToolId);
+    if (m_toolTip.IsWindow()) m_toolTip.UpdateTipText(ansi_path::Wide(url, CP_ACP), this, kToolId);
     ShowWindow(SW_SHOW);
 }
 
@@ -66,7 +65,7 @@ void CHyperLink::SetLinkText(const std::string& text) {
     if (!IsWindow()) return;
     // Hidden while it changes, so that the dialog repaints the background the old text covered.
     ShowWindow(SW_HIDE);
-    SetWindowText(text);
+    SetWindowText(ansi_path::Wide(text, CP_ACP));
     PositionWindow();
     ShowWindow(SW_SHOW);
 }
@@ -80,11 +79,11 @@ void CHyperLink::PositionWindow() {
     const int dw = (r.right - r.left) - (client.right - client.left);
     const int dh = (r.bottom - r.top) - (client.bottom - client.top);
 
-    std::string text = GetWindowText();
+    std::wstring text = GetWindowText();
     SIZE extent = {0, 0};
     HDC hdc = ::GetDC(m_hWnd);
     HGDIOBJ old = ::SelectObject(hdc, m_fontUnderline);
-    ::GetTextExtentPoint32A(hdc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &extent);
     ::SelectObject(hdc, old);
     ::ReleaseDC(m_hWnd, hdc);
 
@@ -243,62 +242,60 @@ int ShellOpenUrl(const std::string& url, int nShowCmd) {
     return static_cast<int>(::WinExec(command.c_str(), static_cast<UINT>(nShowCmd)));
 }
 
-std::string LinkErrorMessage(int code) {
-    std::string text;
+std::wstring LinkErrorMessage(int code) {
+    std::wstring text;
     switch (code) {
         case 0:
-            text = "操作系统内存或资源不足。";
+            text = L"操作系统内存或资源不足。";
             break;
         case SE_ERR_FNF:
-            text = "指定的文件没有找到。";
+            text = L"指定的文件没有找到。";
             break;
         case SE_ERR_PNF:
-            text = "指定的路径没有找到。";
+            text = L"指定的路径没有找到。";
             break;
         case SE_ERR_ACCESSDENIED:
-            text = "操作系统拒绝关联到指定的文件。";
+            text = L"操作系统拒绝关联到指定的文件。";
             break;
         case SE_ERR_OOM:
-            text = "没有足够的内存完成操作。";
+            text = L"没有足够的内存完成操作。";
             break;
         case ERROR_BAD_FORMAT:
-            text = "可执行文件无效\n(非 Win32 可执行文件)。";
+            text = L"可执行文件无效\n(非 Win32 可执行文件)。";
             break;
         case SE_ERR_SHARE:
-            text = "一个共享违背 occurred。 ";
+            text = L"一个共享违背 occurred。 ";
             break;
         case SE_ERR_ASSOCINCOMPLETE:
-            text = "文件名关联不完全或无效。";
+            text = L"文件名关联不完全或无效。";
             break;
         case SE_ERR_DDETIMEOUT:
-            text = "DDE 处理不能完成\n因为请求时间已到。";
+            text = L"DDE 处理不能完成\n因为请求时间已到。";
             break;
         case SE_ERR_DDEFAIL:
-            text = "DDE 处理失败。";
+            text = L"DDE 处理失败。";
             break;
         case SE_ERR_DDEBUSY:
-            text = "DDE 处理不能完成\n因为其它的 DDE 处理没有完成。";
+            text = L"DDE 处理不能完成\n因为其它的 DDE 处理没有完成。";
             break;
         case SE_ERR_NOASSOC:
-            text = "没有应用程序被关联\n用于被给定的文件扩展名。";
+            text = L"没有应用程序被关联\n用于被给定的文件扩展名。";
             break;
         case SE_ERR_DLLNOTFOUND:
-            text = "指定的连接程序库没有找到。";
+            text = L"指定的连接程序库没有找到。";
             break;
-        default: {
-            char unknown[64];
-            std::snprintf(unknown, sizeof(unknown), "未知的错误 (%d) occurred。", code);
-            text = unknown;
+        default:
+            text = L"未知的错误 (" + std::to_wstring(code) + L") occurred。";
             break;
-        }
     }
-    return "不能打开链接:\n\n" + text;
+    return L"不能打开链接:\n\n" + text;
 }
 
 void ShowLinkError(int code) {
     CWnd* main = AfxGetMainWnd();
     HWND hOwner = main && main->m_hWnd ? ::GetLastActivePopup(main->m_hWnd) : ::GetActiveWindow();
-    ::MessageBoxA(hOwner, LinkErrorMessage(code).c_str(), AfxGetAppName().c_str(), MB_ICONEXCLAMATION);
+    ::MessageBoxW(hOwner, LinkErrorMessage(code).c_str(), ansi_path::Wide(AfxGetAppName(), CP_ACP).c_str(),
+                  MB_ICONEXCLAMATION);
 }
 
 void LoadHandCursor() {

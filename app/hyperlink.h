@@ -42,7 +42,8 @@ public:
 
     // Stores the target; when the window exists, fits it to its text and gives the tooltip the new target.
     void SetLinkUrl(const std::string& url);
-    // Shows `text`; when the window exists, fits it to the text. The tooltip keeps the target.
+    // Shows `text` (of the ANSI code page, as the target is); when the window exists, fits it to the text. The
+    // tooltip keeps the target.
     void SetLinkText(const std::string& text);
     // Follows the link: the shell opens the target; on failure a beep and a message, and the link stays unvisited.
     void OpenLink();
@@ -70,7 +71,7 @@ int ShellOpenUrl(const std::string& url, int nShowCmd);
 // success, else the registry's error for opening the key.
 LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string* value);
 // "不能打开链接:\n\n" and the text of a shell error code, as ShowLinkError shows it.
-std::string LinkErrorMessage(int code);
+std::wstring LinkErrorMessage(int code);
 // The message box of a link that could not be followed, titled with the application's name.
 void ShowLinkError(int code);
 // Loads CHyperLink::s_hLinkCursor once: cursor 106 of the Windows folder's winhlp32.exe, or the system's hand.

@@ -3,7 +3,6 @@
 
 #include <windowsx.h>
 
-#include <cstdio>
 #include <initializer_list>
 
 #include "dropped_files.h"
@@ -26,11 +25,11 @@ constexpr int kPaneTotal = 2;
 
 struct ToolButton {
     UINT nID;
-    const char* pszCaption;
+    const wchar_t* pszCaption;
 };
 const ToolButton kToolButtons[] = {
-    {ID_TOOL_OPEN, "打开"}, {ID_TOOL_TEST, "测试"}, {ID_TOOL_OPTIMIZE, "优化"}, {ID_TOOL_REMOVE, "移除"},
-    {ID_TOOL_VIEW, "查看"}, {ID_TOOL_HELP, "帮助"}, {ID_TOOL_EXIT, "退出"},
+    {ID_TOOL_OPEN, L"打开"}, {ID_TOOL_TEST, L"测试"}, {ID_TOOL_OPTIMIZE, L"优化"}, {ID_TOOL_REMOVE, L"移除"},
+    {ID_TOOL_VIEW, L"查看"}, {ID_TOOL_HELP, L"帮助"}, {ID_TOOL_EXIT, L"退出"},
 };
 
 // The toolbar's images as drawn for 96 DPI, 150 % and 200 %. The larger ones keep their shading in full colour; a
@@ -73,7 +72,8 @@ void CMainFrame::StatusPaneWidths(int width, int widths[3]) {
 
 int CMainFrame::OnCreate() {
     m_nDpi = GetWindowDpi(m_hWnd);
-    // The toolbar lies in the one band of a rebar, whose gripper lets the user move it along the top of the frame.
+    // The toolbar lies in the one band of a rebar, with a gripper. A rebar keeps the first band of a row at the row's
+    // start, and this band is the only one: the gripper marks the toolbar and moves nothing.
     if (!m_wndReBar.Create(
             WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_TOP | CCS_NODIVIDER,
             this, AFX_IDW_REBAR) ||
@@ -86,7 +86,7 @@ int CMainFrame::OnCreate() {
         m_wndToolBar.SetButtonText(i, kToolButtons[i].pszCaption);
     // The resource's cells (56 pixels wide) give the buttons their width; the images drawn for the DPI are smaller.
     m_cxToolButton = LOWORD(m_wndToolBar.SendMessage(TB_GETBUTTONSIZE));
-    REBARBANDINFOA band = {};
+    REBARBANDINFOW band = {};
     band.fMask = RBBIM_STYLE | RBBIM_CHILD;
     band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE;
     band.hwndChild = m_wndToolBar.m_hWnd;
@@ -108,7 +108,7 @@ int CMainFrame::OnCreate() {
 void CMainFrame::LayoutPanes() {
     if (!m_wndStatusBar.IsWindow()) return;
     SetPaneWidths();
-    for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, "");
+    for (int pane : {kPaneSelected, kPaneBlank, kPaneTotal}) m_wndStatusBar.SetText(pane, L"");
 }
 
 void CMainFrame::SetPaneWidths() {
@@ -147,7 +147,7 @@ void CMainFrame::ApplyDpi(UINT dpi) {
 LRESULT CMainFrame::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     ApplyDpi(HIWORD(wParam));
     // The suggested rectangle keeps the window's place on the new monitor at its new scale. A minimised window keeps
-    // its place; it is laid out again when restored.
+    // its place and its layout (RecalcLayout does nothing then); it is laid out again when restored.
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (suggested && !::IsIconic(m_hWnd))
         ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -163,7 +163,7 @@ void CMainFrame::SetToolbarImages(HIMAGELIST hImages) {
     SIZE size = {0, 0};
     m_wndToolBar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
     DWORD button = static_cast<DWORD>(m_wndToolBar.SendMessage(TB_GETBUTTONSIZE));
-    REBARBANDINFOA band = {};
+    REBARBANDINFOW band = {};
     band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
     band.cxMinChild = LOWORD(button);
     band.cyMinChild = static_cast<UINT>(size.cy);
@@ -173,6 +173,9 @@ void CMainFrame::SetToolbarImages(HIMAGELIST hImages) {
 }
 
 void CMainFrame::RecalcLayout() {
+    // A minimised frame has no client area to share out: the bars and the view keep their sizes (and the list the
+    // column widths the user gave it) until it is restored, whatever changed meanwhile (its DPI, its images).
+    if (::IsIconic(m_hWnd)) return;
     RECT client;
     GetClientRect(&client);
     int top = 0, bottom = client.bottom;
@@ -193,8 +196,7 @@ void CMainFrame::RecalcLayout() {
 }
 
 void CMainFrame::OnSize(UINT nType) {
-    // A minimised frame lays nothing out: its bars and the view keep their sizes (and the list the column widths
-    // the user gave it), to be shown as they were when it is restored.
+    // A minimised frame lays nothing out (RecalcLayout), to be shown as it was when it is restored.
     if (nType != SIZE_MINIMIZED) {
         RecalcLayout();
         // Restored while active, the frame may have been left without the focus (the keyboard then reached nothing).
@@ -213,17 +215,14 @@ void CMainFrame::OnClose() {
 }
 
 LRESULT CMainFrame::OnFileListSelection(WPARAM wParam, LPARAM lParam) {
-    char text[96];
-    std::snprintf(text, sizeof(text), "已选择 %d 个文件，%d K", static_cast<int>(wParam), static_cast<int>(lParam));
-    m_wndStatusBar.SetText(kPaneSelected, text);
+    m_wndStatusBar.SetText(kPaneSelected, L"已选择 " + std::to_wstring(static_cast<int>(wParam)) + L" 个文件，" +
+                                              std::to_wstring(static_cast<int>(lParam)) + L" K");
     m_nSelectedCount = static_cast<int>(wParam);
     return 0;
 }
 
 LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "共计 %d 个文件", static_cast<int>(wParam));
-    m_wndStatusBar.SetText(kPaneTotal, text);
+    m_wndStatusBar.SetText(kPaneTotal, L"共计 " + std::to_wstring(static_cast<int>(wParam)) + L" 个文件");
     m_nFileCount = static_cast<int>(wParam);
     return 0;
 }
@@ -231,11 +230,9 @@ LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
 LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
     const FileListProgress* progress = reinterpret_cast<const FileListProgress*>(lParam);
     if (progress) {
-        char text[128];
-        std::snprintf(text, sizeof(text),
-                      progress->bOptimize ? "正在优化第 %d 个文件，共 %d 个（按 Esc 停止）"
-                                          : "正在测试第 %d 个文件，共 %d 个（按 Esc 停止）",
-                      progress->nRow, progress->nRows);
+        const std::wstring text = (progress->bOptimize ? L"正在优化第 " : L"正在测试第 ") +
+                                  std::to_wstring(progress->nRow) + L" 个文件，共 " + std::to_wstring(progress->nRows) +
+                                  L" 个（按 Esc 停止）";
         if (!m_bBatchPanes) {
             m_bBatchPanes = true;
             SetPaneWidths();
@@ -258,7 +255,7 @@ LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
     // At the mouse pointer (a right click), or at the screen point the view gives (the menu key).
     POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (lParam == 0) ::GetCursorPos(&at);
-    HMENU hMenu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_LIST_POPUP));
+    HMENU hMenu = ::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_LIST_POPUP));
     if (!hMenu) return 0;
     HMENU hPopup = ::GetSubMenu(hMenu, static_cast<int>(wParam) > 0 ? 0 : 1);
     // The frame owns the popup: its greying applies, and the chosen command is routed to the view.

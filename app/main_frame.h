@@ -49,7 +49,8 @@ public:
     // Widths in pixels of the left, middle and right status panes in a status bar `width` pixels wide: 3/10,
     // 4/10 and 3/10 of it, truncated; 120, 200 and 100 when the width is not positive.
     static void StatusPaneWidths(int width, int widths[3]);
-    // Places the rebar with the toolbar at the top, the status bar at the bottom and the view between them.
+    // Places the rebar with the toolbar at the top, the status bar at the bottom and the view between them; nothing
+    // while the frame is minimised.
     void RecalcLayout();
     // Gives the toolbar the images of `hImages` (one per button, in button order; the frame does not own them) and
     // sizes the toolbar's band and the layout to them, so that the images can be replaced while the window is up.

@@ -7,13 +7,14 @@
 #include <cstdlib>
 
 #include "about_dlg.h"
+#include "ansi_path.h"
 #include "file_dialog.h"
 #include "mbcs.h"
 #include "product_info.h"
 #include "resource.h"
 
 const char kInstanceMutexName[] = "0xe571c001, 0xe623, 0x11d7, 0xae, 0x3d, 0x0, 0xe0, 0x4c, 0xe6, 0x6, 0xcc";
-const char kMainWindowTitle[] = SQZ_PRODUCT_TITLE;
+const wchar_t kMainWindowTitle[] = L"" SQZ_PRODUCT_TITLE;
 const char kProfileRegistryKey[] = "Local AppWizard-Generated Applications";
 const char kRecentFileSection[] = "Recent File List";
 
@@ -48,7 +49,7 @@ BOOL CSquozenApp::InitInstance() {
         // same title (an Explorer window on the program's folder, which the installer names alike) is ever
         // minimised, restored or sent the message. A copy that is still starting (its title not set yet) is not
         // found; it takes the handoff itself at the end of its start-up.
-        HWND hRunning = ::FindWindowA(CFrameWnd::kClassName, kMainWindowTitle);
+        HWND hRunning = ::FindWindowW(CFrameWnd::kClassName, kMainWindowTitle);
         if (hRunning) {
             ::ShowWindow(hRunning, SW_MINIMIZE);
             ::ShowWindow(hRunning, SW_RESTORE);
@@ -69,13 +70,16 @@ BOOL CSquozenApp::InitInstance() {
 
 int CSquozenApp::ExitInstance() {
     SaveRecentFileList();
+    // The main window (with the view in it) goes while the program still runs, not among the static objects at the
+    // process's end, whose order leaves nothing its teardown may rely on.
+    if (m_pMainFrame && m_pMainFrame->m_hWnd) m_pMainFrame->DestroyWindow();
     return CWinApp::ExitInstance();
 }
 
 BOOL CSquozenApp::CreateMainWindow() {
     m_pMainFrame = std::make_unique<CMainFrame>();
     // The framework's title for a document without a name, until start-up sets the program's own.
-    std::string title = "无标题 - " + AfxGetAppName();
+    std::wstring title = L"无标题 - " + ansi_path::Wide(AfxGetAppName(), CP_ACP);
     if (!m_pMainFrame->LoadFrame(IDR_MAINFRAME, title.c_str())) {
         m_pMainFrame.reset();
         return FALSE;
@@ -107,7 +111,8 @@ BOOL CSquozenApp::ProcessShellCommand() {
     }
     if (!CreateMainWindow()) return FALSE;
     if (!m_pDocument->OnOpenDocument(document)) {
-        AfxMessageBox(m_pMainFrame.get(), "无法打开文档：\n" + document, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(m_pMainFrame.get(), L"无法打开文档：\n" + ansi_path::Wide(document, CP_ACP),
+                      ansi_path::Wide(AfxGetAppName(), CP_ACP), MB_OK | MB_ICONEXCLAMATION);
         m_pMainWnd = nullptr;
         m_pMainFrame.reset();
         m_pView.reset();
@@ -138,13 +143,14 @@ void CSquozenApp::OnFileNew() {
 
 void CSquozenApp::OnFileOpen() {
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST,
-                    "所有文件 (*.*)|*.*||", nullptr);
+                    L"所有文件 (*.*)|*.*||", nullptr);
     if (dlg.DoModal() != IDOK || !m_pDocument) return;
     std::string path = dlg.GetPathName();
     if (m_pDocument->OnOpenDocument(path))
         AddToRecentFileList(m_pDocument->GetPathName());
     else
-        AfxMessageBox(nullptr, "无法打开文档：\n" + path, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(nullptr, L"无法打开文档：\n" + ansi_path::Wide(path, CP_ACP),
+                      ansi_path::Wide(AfxGetAppName(), CP_ACP), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CSquozenApp::OnFilePrintSetup() {

@@ -18,7 +18,7 @@
 // The single-instance mutex: a plain name (no namespace prefix), created unowned and never closed.
 extern const char kInstanceMutexName[];
 // The main window's title, by which (with the frame's window class) a second copy finds the running one.
-extern const char kMainWindowTitle[];
+extern const wchar_t kMainWindowTitle[];
 // The framework's registry key under HKEY_CURRENT_USER\Software, and the section of the recent-file list.
 extern const char kProfileRegistryKey[];
 extern const char kRecentFileSection[];
@@ -41,7 +41,8 @@ public:
     // TRUE when this copy becomes the running program; FALSE when it must end at once (another copy runs, or
     // the main window could not be made).
     BOOL InitInstance() override;
-    // Writes the recent-file list back under the framework's registry key; the loop's exit code.
+    // Writes the recent-file list back under the framework's registry key and destroys the main window; the loop's
+    // exit code.
     int ExitInstance() override;
 
     CSquozenDoc* GetDocument() const { return m_pDocument.get(); }

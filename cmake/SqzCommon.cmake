@@ -31,8 +31,9 @@ function(sqz_add_gtest name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
 
-# Narrow string literals of a Windows target in the ANSI code page of the Chinese user interface (936), from
-# UTF-8 sources; wide literals stay UTF-16.
+# Narrow string literals of a Windows target in code page 936, from UTF-8 sources; wide literals stay UTF-16. For
+# tests of texts in that code page: the program itself shows its texts from wide literals and UTF-16 resources,
+# whatever the system's code page.
 function(sqz_cp936 target)
     if(WIN32)
         target_compile_options(${target} PRIVATE

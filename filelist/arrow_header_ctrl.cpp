@@ -4,7 +4,7 @@
 void CArrowHeaderCtrl::SetSortImage(int nColumn, BOOL bAscending) {
     m_nSortColumn = nColumn;
     m_bSortAscending = bAscending;
-    HDITEMA item = {};
+    HDITEMW item = {};
     item.mask = HDI_FORMAT;
     GetItem(nColumn, &item);
     item.fmt |= HDF_OWNERDRAW;
@@ -19,8 +19,8 @@ void CArrowHeaderCtrl::DrawItem(DRAWITEMSTRUCT* pDrawItem) {
     ::IntersectClipRect(hdc, item.left, item.top, item.right, item.bottom);
     ::FillRect(hdc, &item, ::GetSysColorBrush(COLOR_BTNFACE));
 
-    char text[256] = {};
-    HDITEMA hdi = {};
+    wchar_t text[256] = {};
+    HDITEMW hdi = {};
     hdi.mask = HDI_TEXT | HDI_FORMAT;
     hdi.pszText = text;
     hdi.cchTextMax = 255;
@@ -43,7 +43,7 @@ void CArrowHeaderCtrl::DrawItem(DRAWITEMSTRUCT* pDrawItem) {
     if (sortColumn) label.right -= 3 * o;
     label.left += o;
     label.right -= o;
-    if (label.left < label.right) ::DrawTextA(hdc, text, -1, &label, format);
+    if (label.left < label.right) ::DrawTextW(hdc, text, -1, &label, format);
 
     if (sortColumn) {
         HPEN light = ::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNHIGHLIGHT));

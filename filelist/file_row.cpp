@@ -10,15 +10,27 @@
 #include "swf_inspect.h"
 
 const FileListColumn kFileListColumnTable[kFileListColumns] = {
-    {"名称", ColumnAlign::kLeft, 8, true},       {"路径", ColumnAlign::kLeft, 10, true},
-    {"原始大小", ColumnAlign::kRight, 5, false}, {"优化后大小", ColumnAlign::kRight, 6, false},
-    {"比率", ColumnAlign::kRight, 3, false},     {"版本", ColumnAlign::kCenter, 3, false},
-    {"注释", ColumnAlign::kCenter, 5, true},
+    {L"名称", ColumnAlign::kLeft, 8, true},       {L"路径", ColumnAlign::kLeft, 10, true},
+    {L"原始大小", ColumnAlign::kRight, 5, false}, {L"优化后大小", ColumnAlign::kRight, 6, false},
+    {L"比率", ColumnAlign::kRight, 3, false},     {L"版本", ColumnAlign::kCenter, 3, false},
+    {L"注释", ColumnAlign::kCenter, 5, true},
 };
 
-const char kCommentReady[] = "就绪";
-const char kCommentOptimized[] = "已优化";
-const char kCommentTested[] = "已测试";
+const wchar_t kCommentReady[] = L"就绪";
+const wchar_t kCommentOptimized[] = L"已优化";
+const wchar_t kCommentTested[] = L"已测试";
+constexpr wchar_t kCommentBad[] = L"Bad Flash File";
+
+namespace {
+
+// Whether the wide text `wide` is the plain ASCII text `ascii`, character for character.
+constexpr bool IsSameAscii(const wchar_t* wide, const char* ascii) {
+    return *wide == static_cast<wchar_t>(*ascii) && (*ascii == '\0' || IsSameAscii(wide + 1, ascii + 1));
+}
+// A bad row shows the engine's own verdict, which IsBadFlashComment looks for.
+static_assert(IsSameAscii(kCommentBad, kBadFlashFile), "the list's comment of a bad row is the engine's verdict");
+
+}  // namespace
 
 std::string FileSizeText(uint32_t size) {
     if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
@@ -38,18 +50,18 @@ FileRow MakeFileRow(const std::string& path) {
     row.texts[kColumnName] = GetFileNamePart(path);
     row.texts[kColumnFolder] = GetFolderPart(path);
     if (!IsValidSwf(info)) {
-        row.texts[kColumnComment] = kCommentBad;
+        row.pszComment = kCommentBad;
         row.nImage = kImageNone;
         return row;
     }
     row.nImage = info.nVersion == 6 ? kImageVersion6 : kImageMovie;
     row.texts[kColumnSize] = FileSizeText(info.nFileSize);
     row.texts[kColumnVersion] = std::to_string(info.nVersion);
-    row.texts[kColumnComment] = compressed ? kCommentOptimized : kCommentReady;
+    row.pszComment = compressed ? kCommentOptimized : kCommentReady;
     return row;
 }
 
-bool IsBadFlashComment(const std::string& comment) { return sqz::MbsICmp(comment, kCommentBad) == 0; }
+bool IsBadFlashComment(const std::string& comment) { return sqz::MbsICmp(comment, kBadFlashFile) == 0; }
 
 int FileListColumnWidth(int column, int viewWidth) {
     if (column < 0 || column >= kFileListColumns) return 0;

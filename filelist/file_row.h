@@ -25,19 +25,19 @@ enum class ColumnAlign { kLeft, kRight, kCenter };
 
 // What the list shows and how it sorts one column.
 struct FileListColumn {
-    const char* pszHeading;  // in the code page of the user interface
+    const wchar_t* pszHeading;  // as the list shows it
     ColumnAlign align;
     int nFortieths;  // share of the view's width, in fortieths; the seven add up to 40
     bool bText;      // sorted as text (else as the number the cell shows)
 };
 extern const FileListColumn kFileListColumnTable[kFileListColumns];
 
-// The comments of column 6.
-extern const char kCommentReady[];      // "就绪": a valid, uncompressed movie
-extern const char kCommentOptimized[];  // "已优化": compressed already, or optimized by the program
-extern const char kCommentTested[];     // "已测试": Test succeeded
-// "Bad Flash File": no movie of version 1 to 7 could be read.
-constexpr const char* kCommentBad = kBadFlashFile;
+// The comments of column 6, as the list shows them.
+extern const wchar_t kCommentReady[];      // "就绪": a valid, uncompressed movie
+extern const wchar_t kCommentOptimized[];  // "已优化": compressed already, or optimized by the program
+extern const wchar_t kCommentTested[];     // "已测试": Test succeeded
+// "Bad Flash File" (kBadFlashFile): no movie of version 1 to 7 could be read.
+extern const wchar_t kCommentBad[];
 
 // Small images of the list: a movie, and a version-6 movie; a bad row has none.
 constexpr int kImageMovie = 0;
@@ -45,7 +45,9 @@ constexpr int kImageVersion6 = 1;
 constexpr int kImageNone = -1;
 
 struct FileRow {
-    std::string texts[kFileListColumns];
+    // Columns 0 to 5: the name and the folder (the parts of the path, in its code page), the figures.
+    std::string texts[kColumnComment];
+    const wchar_t* pszComment = kCommentBad;  // column 6
     int nImage = kImageNone;
 };
 

@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ansi_path.h"
 #include "cell_compare.h"
-#include "mbcs.h"
 
 void CSortingListCtrl::PreSubclassWindow() {
     CListCtrl::PreSubclassWindow();
@@ -48,7 +48,7 @@ void CSortingListCtrl::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
     moved.hdr.code = LVN_ITEMCHANGED;
     moved.iItem = -1;
     moved.uChanged = LVIF_STATE;
-    ::SendMessageA(GetParent(), WM_NOTIFY, moved.hdr.idFrom, reinterpret_cast<LPARAM>(&moved));
+    ::SendMessageW(GetParent(), WM_NOTIFY, moved.hdr.idFrom, reinterpret_cast<LPARAM>(&moved));
     *pResult = 0;
 }
 
@@ -91,6 +91,14 @@ BOOL CSortingListCtrl::CompareCells(const std::string& a, const std::string& b, 
     return CellOrders(a, b, bGreater != FALSE, bTextKind != FALSE) ? TRUE : FALSE;
 }
 
+BOOL CSortingListCtrl::CompareCells(const std::wstring& a, const std::wstring& b, BOOL bGreater, BOOL bTextKind) {
+    const std::string ansiA = ansi_path::Narrow(a, CP_ACP), ansiB = ansi_path::Narrow(b, CP_ACP);
+    if (!bTextKind || ansiA != ansiB) return CompareCells(ansiA, ansiB, bGreater, bTextKind);
+    // Alike in the ANSI code page ("??" for two Chinese comments on a Western system): in the order of their UTF-16,
+    // so that the texts still sort into groups.
+    return (bGreater ? a > b : a < b) ? TRUE : FALSE;
+}
+
 BOOL CSortingListCtrl::SortByColumn(int nColumn, BOOL bAscending, int nLow, int nHigh, BOOL bTextKind) {
     if (nColumn < 0 || nColumn >= m_header.GetItemCount()) return FALSE;
     if (nHigh == -1) nHigh = GetItemCount() - 1;
@@ -98,13 +106,13 @@ BOOL CSortingListCtrl::SortByColumn(int nColumn, BOOL bAscending, int nLow, int 
     int hi = nHigh;
     if (hi <= lo) return FALSE;
 
-    const std::string pivot = GetItemText((lo + hi) / 2, nColumn);
+    const std::wstring pivot = GetItemTextW((lo + hi) / 2, nColumn);
     while (lo <= hi) {
         // Ascending: lo stops at a text not before the pivot, hi at one not after it; descending the other way.
-        while (lo < nHigh && CompareCells(GetItemText(lo, nColumn), pivot, !bAscending, bTextKind)) ++lo;
-        while (hi > nLow && CompareCells(GetItemText(hi, nColumn), pivot, bAscending, bTextKind)) --hi;
+        while (lo < nHigh && CompareCells(GetItemTextW(lo, nColumn), pivot, !bAscending, bTextKind)) ++lo;
+        while (hi > nLow && CompareCells(GetItemTextW(hi, nColumn), pivot, bAscending, bTextKind)) --hi;
         if (lo <= hi) {
-            if (sqz::MbsCmp(GetItemText(lo, nColumn), GetItemText(hi, nColumn)) != 0) SwapRows(lo, hi);
+            if (GetItemTextW(lo, nColumn) != GetItemTextW(hi, nColumn)) SwapRows(lo, hi);
             ++lo;
             --hi;
         }
@@ -118,21 +126,21 @@ void CSortingListCtrl::SwapRows(int a, int b) {
     // The row the user last clicked or moved to stays the commands' row wherever it moves.
     const int mark = GetSelectionMark();
     const int columns = m_header.GetItemCount();
-    std::vector<std::string> textsA(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) textsA[static_cast<size_t>(c)] = GetItemText(a, c);
+    std::vector<std::wstring> textsA(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) textsA[static_cast<size_t>(c)] = GetItemTextW(a, c);
 
     const UINT stateMask =
         LVIS_CUT | LVIS_DROPHILITED | LVIS_FOCUSED | LVIS_SELECTED | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
-    LVITEMA itemA = {};
+    LVITEMW itemA = {};
     itemA.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     itemA.iItem = a;
     itemA.stateMask = stateMask;
     GetItem(&itemA);
-    LVITEMA itemB = itemA;
+    LVITEMW itemB = itemA;
     itemB.iItem = b;
     GetItem(&itemB);
 
-    for (int c = 0; c < columns; ++c) SetItemText(a, c, GetItemText(b, c));
+    for (int c = 0; c < columns; ++c) SetItemText(a, c, GetItemTextW(b, c));
     itemB.iItem = a;
     itemB.stateMask = stateMask;
     SetItem(&itemB);

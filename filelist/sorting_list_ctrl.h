@@ -32,6 +32,10 @@ public:
     // by character code, case-sensitive, multibyte-aware. Number: the whole integer each text shows, grouping
     // commas between digits skipped, reading stopped at any other character ("37%" is 37; no digits is 0).
     static BOOL CompareCells(const std::string& a, const std::string& b, BOOL bGreater, BOOL bTextKind);
+    // The same for two cells as the list holds them (UTF-16): compared in the ANSI code page as above; texts that
+    // read alike there because it cannot hold all their characters (the Chinese comments on a system of another
+    // language) are told apart by their UTF-16 code units.
+    static BOOL CompareCells(const std::wstring& a, const std::wstring& b, BOOL bGreater, BOOL bTextKind);
     // The integer a number cell shows, as CompareCells reads it (saturated at the 64-bit range).
     static long long CellNumber(const std::string& text);
     // The background of a row whose version cell reads `nVersion` (3 to 6), or CLR_DEFAULT.

@@ -91,8 +91,9 @@ int AddFileRow(CListCtrl& list, const std::string& path) {
     FileRow row = MakeFileRow(path);
     int n = list.InsertItem(list.GetItemCount(), row.texts[kColumnName], row.nImage);
     if (n < 0) return -1;
-    for (int c = kColumnFolder; c < kFileListColumns; ++c)
+    for (int c = kColumnFolder; c < kColumnComment; ++c)
         if (!row.texts[c].empty()) list.SetItemText(n, c, row.texts[c]);
+    list.SetItemText(n, kColumnComment, row.pszComment);
     return n;
 }
 
@@ -271,7 +272,11 @@ BOOL CSquozenView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pRe
         case WM_SIZE:
             ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
             if (m_wndFileList.IsWindow()) {
-                SetColumnWidths();
+                // The columns share the width: they are shared out anew when it changes. A change of the height alone
+                // (the bars above and below grown or shrunk, at another DPI) leaves the widths the user gave them.
+                RECT list;
+                m_wndFileList.GetWindowRect(&list);
+                if (list.right - list.left != LOWORD(lParam)) SetColumnWidths();
                 m_wndFileList.MoveWindow(0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             }
             *pResult = 0;
@@ -330,9 +335,9 @@ BOOL CSquozenView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
             ::SendMessageA(ReportWindow(), WM_FILELIST_MENU, m_wndFileList.GetSelectedCount(), 0);
             *pResult = 0;
             return TRUE;
-        case LVN_ENDLABELEDITA:
+        case LVN_ENDLABELEDITW:
             *pResult = 0;  // the list never takes the typed text by itself
-            OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(hdr), pResult);
+            OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(hdr), pResult);
             return TRUE;
         default:
             return FALSE;
@@ -451,8 +456,8 @@ void CSquozenView::ShowKeyboardMenu() {
 }
 
 void CSquozenView::OnOpen() {
-    CFileDialog dlg(TRUE, "*.swf", "*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
-                    "Flash 文件(*.swf)|*.swf||", nullptr, kOpenDialogBufferSize);
+    CFileDialog dlg(TRUE, L"*.swf", L"*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
+                    L"Flash 文件(*.swf)|*.swf||", nullptr, kOpenDialogBufferSize);
     if (dlg.DoModal() != IDOK) return;
     AddOpenedFiles(dlg.GetPathNames());
 }

@@ -21,7 +21,7 @@ int AddFileRow(CListCtrl& list, const std::string& path);
 int AddFileRows(CListCtrl& list, const std::vector<std::string>& paths);
 
 // The caption of the view's message boxes.
-constexpr char kMessageCaption[] = SQZ_PRODUCT_TITLE;
+constexpr wchar_t kMessageCaption[] = L"" SQZ_PRODUCT_TITLE;
 
 // Size of the Open dialog's result buffer: room for the folder and the names of a selection of thousands of
 // movies.
@@ -113,12 +113,12 @@ protected:
     void OnSelectAll();
     void OnProperties();
     // The end of an in-place edit of a row's name (LVN_ENDLABELEDIT).
-    void OnEndLabelEdit(NMLVDISPINFOA* pInfo, LRESULT* pResult);
+    void OnEndLabelEdit(NMLVDISPINFOW* pInfo, LRESULT* pResult);
 
     // The selection mark's row, or -1 when the mark is on no row.
     int SelectionMarkRow() const;
     // A message box of the view with the program's caption; the button pressed.
-    int ShowMessage(const std::string& text, UINT nType);
+    int ShowMessage(const std::wstring& text, UINT nType);
 
     // NM_DBLCLK: by m_nDblClickAction, 0 View, 1 Test, 2 Optimize, anything else nothing.
     void OnDoubleClick();

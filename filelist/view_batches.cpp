@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "ansi_path.h"
 #include "busy_hook.h"
 #include "busy_loop.h"
 #include "list_messages.h"
@@ -64,7 +65,7 @@ void CSquozenView::RunBatch(bool bOptimize) {
         if (ProcessRow(row, bOptimize)) continue;
         // The box names the row's movie, over the list as it stands, with the row's number below it.
         ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
-        ShowMessage("优化 " + RowPath(row) + " 失败！", MB_OK | MB_ICONERROR);
+        ShowMessage(L"优化 " + ansi_path::Wide(RowPath(row), CP_ACP) + L" 失败！", MB_OK | MB_ICONERROR);
         // The box took its time: the pause comes now, so that an Escape pressed since it closed is seen before the
         // next row.
         loop.Pause();
@@ -83,7 +84,7 @@ std::vector<int> CSquozenView::BatchRows(bool bOptimize) {
     for (int i = m_wndFileList.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = m_wndFileList.GetNextItem(i, LVNI_SELECTED))
         rows.push_back(i);
     if (!rows.empty() || count <= 0) return rows;
-    const char* question = bOptimize ? "你要优化所有的文件吗？" : "你要测试所有项目吗？";
+    const wchar_t* question = bOptimize ? L"你要优化所有的文件吗？" : L"你要测试所有项目吗？";
     if (ShowMessage(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return rows;
     for (int i = 0; i < count; ++i) rows.push_back(i);
     return rows;
@@ -114,7 +115,7 @@ bool CSquozenView::ProcessRow(int nItem, bool bOptimize) {
     // that of an optimized movie whatever the version.
     m_wndFileList.SetItemText(nItem, kColumnVersion, std::to_string(result.movie.nVersion));
     m_wndFileList.SetItemText(nItem, kColumnComment, kCommentOptimized);
-    LVITEMA image = {};
+    LVITEMW image = {};
     image.mask = LVIF_IMAGE;
     image.iItem = nItem;
     image.iImage = kImageVersion6;

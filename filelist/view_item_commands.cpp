@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "ansi_path.h"
 #include "atomic_file.h"
 #include "file_dialog.h"
 #include "file_properties_dlg.h"
@@ -39,8 +40,8 @@ int CSquozenView::SelectionMarkRow() const {
     return mark >= 0 && mark < m_wndFileList.GetItemCount() ? mark : -1;
 }
 
-int CSquozenView::ShowMessage(const std::string& text, UINT nType) {
-    return ::MessageBoxA(m_hWnd, text.c_str(), kMessageCaption, nType);
+int CSquozenView::ShowMessage(const std::wstring& text, UINT nType) {
+    return ::MessageBoxW(m_hWnd, text.c_str(), kMessageCaption, nType);
 }
 
 void CSquozenView::OnView() {
@@ -55,14 +56,22 @@ void CSquozenView::OnRename() {
     if (row >= 0) m_wndFileList.EditLabel(row);
 }
 
-void CSquozenView::OnEndLabelEdit(NMLVDISPINFOA* pInfo, LRESULT* pResult) {
+void CSquozenView::OnEndLabelEdit(NMLVDISPINFOW* pInfo, LRESULT* pResult) {
     // The list never takes the typed text by itself: the row shows a new name only once the file has it.
     *pResult = 0;
     // The row whose name was edited; the selection mark when the notification names none.
     int row = pInfo->item.iItem >= 0 && pInfo->item.iItem < m_wndFileList.GetItemCount() ? pInfo->item.iItem
                                                                                          : SelectionMarkRow();
     if (row < 0) return;
-    std::string name = NameFromEdit(pInfo->item.pszText);
+    // The typed name in the ANSI code page, as the program names its files; a name that code page cannot hold
+    // exactly (a character that would turn into "?" or a look-alike) is refused like any other impossible name.
+    std::string typed;
+    if (pInfo->item.pszText) {
+        const std::wstring wide = pInfo->item.pszText;
+        typed = ansi_path::Narrow(wide, CP_ACP);
+        if (ansi_path::Wide(typed, CP_ACP) != wide) return;
+    }
+    std::string name = NameFromEdit(pInfo->item.pszText ? typed.c_str() : nullptr);
     if (name.empty()) return;
     const std::string oldName = m_wndFileList.GetItemText(row, kColumnName);
     const std::string folder = m_wndFileList.GetItemText(row, kColumnFolder);
@@ -70,7 +79,7 @@ void CSquozenView::OnEndLabelEdit(NMLVDISPINFOA* pInfo, LRESULT* pResult) {
     // A plain move, never over another file: a name that is taken, a file in use or a refused name keep the row
     // as it was and are reported.
     if (!sqz::Files().Move(folder + oldName, folder + name)) {
-        ShowMessage("重命名 " + folder + oldName + " 失败！", MB_OK | MB_ICONERROR);
+        ShowMessage(L"重命名 " + ansi_path::Wide(folder + oldName, CP_ACP) + L" 失败！", MB_OK | MB_ICONERROR);
         return;
     }
     m_wndFileList.SetItemText(row, kColumnName, name);
@@ -99,8 +108,8 @@ void CSquozenView::OnSaveAs() {
     int row = SelectionMarkRow();
     if (row < 0) return;
     const std::string path = RowPath(row);
-    CFileDialog dlg(FALSE, "*.swf", "*.swf", OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
-                    "Flash 文件(*.swf)|*.swf||");
+    CFileDialog dlg(FALSE, L"*.swf", L"*.swf", OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
+                    L"Flash 文件(*.swf)|*.swf||");
     if (dlg.DoModal() != IDOK) return;
     // A new name that the ANSI code page cannot hold is reached by its short form, which the file has once it is
     // created; where the volume keeps no short forms the save fails.
@@ -113,7 +122,7 @@ void CSquozenView::OnSaveAs() {
     bool over = !target.empty() && sqz::Files().Find(target, &existing) && !existing.bFolder;
     if (target.empty() || !sqz::CopyAtomically(path, target, over, true).Ok()) {
         if (created) sqz::Files().Delete(target);
-        ShowMessage("另存为 " + dlg.GetShownPathName() + " 失败！", MB_OK | MB_ICONERROR);
+        ShowMessage(L"另存为 " + dlg.GetShownPathName() + L" 失败！", MB_OK | MB_ICONERROR);
     }
 }
 
@@ -139,7 +148,7 @@ void CSquozenView::OnProperties() {
     if (row < 0) row = m_wndFileList.GetNextItem(-1, LVNI_SELECTED);
     if (row < 0) return;
     if (IsBadFlashComment(m_wndFileList.GetItemText(row, kColumnComment))) {
-        ShowMessage("Flash 文件损坏不能查看属性!", MB_OK);
+        ShowMessage(L"Flash 文件损坏不能查看属性!", MB_OK);
         return;
     }
     const std::string path = RowPath(row);

@@ -17,7 +17,7 @@ packages=(
     xdotool                                                 # keys and clicks of the scenario tests
     clang libclang-rt-14-dev                                # libFuzzer targets
     nsis fp-utils                                           # installers and the help file
-    locales                                                 # the zh_CN.UTF-8 locale the Wine tests run in
+    locales                                                 # the zh_CN.UTF-8 and en_US.UTF-8 locales of the Wine tests
 )
 
 missing=()
@@ -76,8 +76,10 @@ if [ "$(cat /usr/local/src/xz-utils/.fetched-for 2>/dev/null)" != "$xz_version" 
     fetch_sources xz-utils "$xz_version" /usr/local/src/xz-utils
 fi
 # Wine takes the ANSI code page from LC_ALL even without the locale, but file names with Chinese letters need
-# the locale itself.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-    echo "setup: generating the zh_CN.UTF-8 locale"
-    $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
+# the locale itself. en_US.UTF-8 is the Western system (code page 1252) of a scenario test.
+for loc in zh_CN en_US; do
+    if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
+        echo "setup: generating the $loc.UTF-8 locale"
+        $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+    fi
+done

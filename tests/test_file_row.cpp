@@ -28,7 +28,7 @@ TEST(FileRow, AValidMovieShowsItsSizeVersionCommentAndImage) {
     EXPECT_EQ(row.texts[kColumnOptimized], "");
     EXPECT_EQ(row.texts[kColumnRatio], "");
     EXPECT_EQ(row.texts[kColumnVersion], "5");
-    EXPECT_EQ(row.texts[kColumnComment], kCommentReady);
+    EXPECT_STREQ(row.pszComment, kCommentReady);
     EXPECT_EQ(row.nImage, kImageMovie);
 
     // The uncompressed size is the header's length field, grouped by commas.
@@ -54,7 +54,7 @@ TEST(FileRow, ACompressedMovieIsAlreadyOptimized) {
         std::string path = dir / ("c" + std::to_string(version) + ".swf");
         sqztest::WriteAll(path, data);
         FileRow row = MakeFileRow(path);
-        EXPECT_EQ(row.texts[kColumnComment], kCommentOptimized);
+        EXPECT_STREQ(row.pszComment, kCommentOptimized);
         EXPECT_EQ(row.texts[kColumnSize], std::to_string(data.size())) << "the size on disk";
         EXPECT_EQ(row.texts[kColumnVersion], std::to_string(version));
         EXPECT_EQ(row.nImage, version == 6 ? kImageVersion6 : kImageMovie);
@@ -79,12 +79,12 @@ TEST(FileRow, AnythingButAMovieOfVersionOneOrMoreIsABadRow) {
         EXPECT_EQ(row.texts[kColumnName], name);
         EXPECT_EQ(row.texts[kColumnFolder], dir.path());
         for (int c = kColumnSize; c <= kColumnVersion; ++c) EXPECT_EQ(row.texts[c], "") << name << " " << c;
-        EXPECT_EQ(row.texts[kColumnComment], kCommentBad);
+        EXPECT_STREQ(row.pszComment, kCommentBad);
         EXPECT_EQ(row.nImage, kImageNone);
     }
     EXPECT_TRUE(IsBadFlashComment("Bad Flash File"));
     EXPECT_TRUE(IsBadFlashComment("BAD FLASH FILE"));
-    EXPECT_FALSE(IsBadFlashComment(kCommentReady));
+    EXPECT_FALSE(IsBadFlashComment("就绪"));
     EXPECT_FALSE(IsBadFlashComment("Bad Flash File "));
 }
 

@@ -21,7 +21,7 @@ void CBusyLoop::Pause() {
     // A pause ends after a while even when messages keep coming (a mouse moved on and on), so that the work goes on.
     const DWORD start = ::GetTickCount();
     MSG msg;
-    while (::GetTickCount() - start < m_nInterval && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::GetTickCount() - start < m_nInterval && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Taken from the queue here, it would be lost to the message loop.
             m_bQuit = TRUE;
@@ -32,7 +32,7 @@ void CBusyLoop::Pause() {
             if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) m_bStopped = TRUE;
             continue;
         }
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     m_nLastPause = ::GetTickCount();
 }

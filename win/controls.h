@@ -1,6 +1,7 @@
 // Thin wrappers over the common controls the program uses: list view, header, toolbar, status bar and
-// tooltip, plus image lists and bitmaps. Each method is one call of the control's message or function;
-// texts are ANSI strings of the system code page.
+// tooltip, plus image lists and bitmaps. Each method is one call of the control's message or function. The controls
+// hold and show their texts as UTF-16 (the program's own texts are wide); a text given or read as a narrow string is
+// one of the ANSI code page (a path, a file name, a figure), converted at this boundary.
 #pragma once
 
 #include <windows.h>
@@ -15,11 +16,11 @@
 class CHeaderCtrl : public CWnd {
 public:
     int GetItemCount() const { return Header_GetItemCount(m_hWnd); }
-    BOOL GetItem(int nPos, HDITEMA* pItem) const {
-        return static_cast<BOOL>(SendMessage(HDM_GETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
+    BOOL GetItem(int nPos, HDITEMW* pItem) const {
+        return static_cast<BOOL>(SendMessage(HDM_GETITEMW, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
     }
-    BOOL SetItem(int nPos, HDITEMA* pItem) const {
-        return static_cast<BOOL>(SendMessage(HDM_SETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
+    BOOL SetItem(int nPos, HDITEMW* pItem) const {
+        return static_cast<BOOL>(SendMessage(HDM_SETITEMW, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pItem)));
     }
     BOOL GetItemRect(int nIndex, RECT* rect) const { return Header_GetItemRect(m_hWnd, nIndex, rect); }
 
@@ -34,19 +35,25 @@ class CListCtrl : public CWnd {
 public:
     int GetItemCount() const { return ListView_GetItemCount(m_hWnd); }
     // Inserts a column; returns its index or -1.
-    int InsertColumn(int nCol, const std::string& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1) const;
+    int InsertColumn(int nCol, const std::wstring& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1) const;
     BOOL SetColumnWidth(int nCol, int cx) const { return ListView_SetColumnWidth(m_hWnd, nCol, cx); }
     int GetColumnWidth(int nCol) const { return ListView_GetColumnWidth(m_hWnd, nCol); }
-    // Appends or inserts an item with its first column's text and small image; returns its index or -1.
+    // Appends or inserts an item with its first column's text (of the ANSI code page) and small image; returns its
+    // index or -1.
     int InsertItem(int nItem, const std::string& text, int nImage = -1) const;
+    // A cell's text: of the ANSI code page, or as the list shows it.
     BOOL SetItemText(int nItem, int nSubItem, const std::string& text) const;
-    // The whole text of a cell, however long.
+    BOOL SetItemText(int nItem, int nSubItem, const std::wstring& text) const;
+    // The whole text of a cell, however long, as the list holds it.
+    std::wstring GetItemTextW(int nItem, int nSubItem) const;
+    // The same in the ANSI code page, for the cells that hold paths, names and figures (a character the code page
+    // cannot hold reads as "?").
     std::string GetItemText(int nItem, int nSubItem) const;
-    BOOL GetItem(LVITEMA* pItem) const {
-        return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
+    BOOL GetItem(LVITEMW* pItem) const {
+        return static_cast<BOOL>(SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(pItem)));
     }
-    BOOL SetItem(const LVITEMA* pItem) const {
-        return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
+    BOOL SetItem(const LVITEMW* pItem) const {
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(pItem)));
     }
     UINT GetItemState(int nItem, UINT nMask) const { return ListView_GetItemState(m_hWnd, nItem, nMask); }
     BOOL SetItemState(int nItem, UINT nState, UINT nMask) const;
@@ -89,23 +96,24 @@ public:
             SendMessage(TB_GETBUTTON, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(pButton)));
     }
     // Shows `text` as the caption of button `nIndex`.
-    BOOL SetButtonText(int nIndex, const std::string& text) const;
+    BOOL SetButtonText(int nIndex, const std::wstring& text) const;
     HIMAGELIST SetImageList(HIMAGELIST hList) const {
         return reinterpret_cast<HIMAGELIST>(SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hList)));
     }
     void AutoSize() const { SendMessage(TB_AUTOSIZE); }
 };
 
-// A rebar: bands that hold other controls (the toolbar), each with a gripper by which the user moves it.
+// A rebar: bands that hold other controls (the toolbar), each with a gripper by which the user moves it among the
+// others (the first band of a row stays at the row's start).
 class CReBarCtrl : public CWnd {
 public:
     // Creates a rebar child of `pParent` with identifier `nID` and the given styles; FALSE on failure.
     BOOL Create(DWORD dwStyle, CWnd* pParent, UINT nID);
     int GetBandCount() const { return static_cast<int>(SendMessage(RB_GETBANDCOUNT)); }
     // Band information in the size every version of the common controls takes (cbSize is set here).
-    BOOL InsertBand(int nIndex, REBARBANDINFOA* pInfo) const;
-    BOOL SetBandInfo(int nBand, REBARBANDINFOA* pInfo) const;
-    BOOL GetBandInfo(int nBand, REBARBANDINFOA* pInfo) const;
+    BOOL InsertBand(int nIndex, REBARBANDINFOW* pInfo) const;
+    BOOL SetBandInfo(int nBand, REBARBANDINFOW* pInfo) const;
+    BOOL GetBandInfo(int nBand, REBARBANDINFOW* pInfo) const;
 };
 
 class CStatusBarCtrl : public CWnd {
@@ -117,11 +125,11 @@ public:
             SendMessage(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data())));
     }
     int GetParts(std::vector<int>* rightEdges) const;
-    BOOL SetText(int nPane, const std::string& text, int nType = 0) const {
+    BOOL SetText(int nPane, const std::wstring& text, int nType = 0) const {
         return static_cast<BOOL>(
-            SendMessage(SB_SETTEXTA, static_cast<WPARAM>(nPane | nType), reinterpret_cast<LPARAM>(text.c_str())));
+            SendMessage(SB_SETTEXTW, static_cast<WPARAM>(nPane | nType), reinterpret_cast<LPARAM>(text.c_str())));
     }
-    std::string GetText(int nPane) const;
+    std::wstring GetText(int nPane) const;
 };
 
 class CToolTipCtrl : public CWnd {
@@ -129,9 +137,9 @@ public:
     // Creates the tooltip window owned by `pOwner`.
     BOOL Create(CWnd* pOwner, DWORD dwStyle = 0);
     // Adds tool `nIDTool` of window `pWnd` covering `rect` in its client coordinates, with `text`.
-    BOOL AddTool(CWnd* pWnd, const std::string& text, const RECT& rect, UINT_PTR nIDTool) const;
-    void UpdateTipText(const std::string& text, CWnd* pWnd, UINT_PTR nIDTool) const;
-    std::string GetText(CWnd* pWnd, UINT_PTR nIDTool) const;
+    BOOL AddTool(CWnd* pWnd, const std::wstring& text, const RECT& rect, UINT_PTR nIDTool) const;
+    void UpdateTipText(const std::wstring& text, CWnd* pWnd, UINT_PTR nIDTool) const;
+    std::wstring GetText(CWnd* pWnd, UINT_PTR nIDTool) const;
     void RelayEvent(MSG* pMsg) const { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg)); }
     int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
 };

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ansi_path.h"
 #include "win_app.h"
 
 void CDataExchange::Fail(HWND hCtrl) {
@@ -16,10 +17,10 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
     HWND hCtrl = pDX->PrepareCtrl(nIDC);
     if (!hCtrl) return;
     if (pDX->m_bSaveAndValidate) {
-        value = static_cast<int>(::SendMessageA(hCtrl, BM_GETCHECK, 0, 0));
+        value = static_cast<int>(::SendMessageW(hCtrl, BM_GETCHECK, 0, 0));
     } else {
         if (value < 0 || value > 2) value = 0;
-        ::SendMessageA(hCtrl, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        ::SendMessageW(hCtrl, BM_SETCHECK, static_cast<WPARAM>(value), 0);
     }
 }
 
@@ -30,25 +31,25 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value) {
     int index = 0;
     // The group: from the first button up to (not including) the next control that starts a group.
     do {
-        if (::SendMessageA(hCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) {
+        if (::SendMessageW(hCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) {
             if (pDX->m_bSaveAndValidate) {
-                if (::SendMessageA(hCtrl, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
+                if (::SendMessageW(hCtrl, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
             } else {
-                ::SendMessageA(hCtrl, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+                ::SendMessageW(hCtrl, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
             }
             ++index;
         }
         hCtrl = ::GetWindow(hCtrl, GW_HWNDNEXT);
-    } while (hCtrl && !(::GetWindowLongPtrA(hCtrl, GWL_STYLE) & WS_GROUP));
+    } while (hCtrl && !(::GetWindowLongPtrW(hCtrl, GWL_STYLE) & WS_GROUP));
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
     HWND hCtrl = pDX->PrepareCtrl(nIDC);
     if (!hCtrl) return;
     if (pDX->m_bSaveAndValidate) {
-        value = ReadWindowText(hCtrl);
+        value = ansi_path::Narrow(ReadWindowText(hCtrl), CP_ACP);
     } else {
-        ::SetWindowTextA(hCtrl, value.c_str());
+        ::SetWindowTextW(hCtrl, ansi_path::Wide(value, CP_ACP).c_str());
     }
 }
 
@@ -116,10 +117,11 @@ void CDialog::EndDialog(int nResult) {
     m_bInModalLoop = false;
 }
 
-BOOL CDialog::PreTranslateMessage(MSG* pMsg) { return m_hWnd && ::IsDialogMessageA(m_hWnd, pMsg); }
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) { return m_hWnd && ::IsDialogMessageW(m_hWnd, pMsg); }
 
 BOOL CDialog::CreateFromTemplate(HWND hWndParent) {
-    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hWndParent,
+    // A Unicode dialog: its controls are made with the template's UTF-16 texts, never narrowed to the ANSI code page.
+    HWND hWnd = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndParent,
                                      &CDialog::DlgProc, reinterpret_cast<LPARAM>(this));
     return hWnd != nullptr;
 }
@@ -141,7 +143,7 @@ INT_PTR CDialog::DoModal() {
     if (m_bInModalLoop) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     MSG msg;
     while (m_bInModalLoop) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
             // WM_QUIT ends the dialog and is put back for the outer loop.
@@ -205,14 +207,14 @@ INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_QUERYDRAGICON:
             return static_cast<INT_PTR>(result);
         default:
-            ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+            ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
             return TRUE;
     }
 }
 
 BOOL CFormView::Create(CWnd* pParent, UINT nID, const RECT& rect) {
     if (!pParent || !CreateFromTemplate(pParent->m_hWnd)) return FALSE;
-    ::SetWindowLongPtrA(m_hWnd, GWLP_ID, static_cast<LONG_PTR>(nID));
+    ::SetWindowLongPtrW(m_hWnd, GWLP_ID, static_cast<LONG_PTR>(nID));
     ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(m_hWnd, SW_SHOW);
@@ -223,7 +225,7 @@ BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
     for (HWND hWnd = GetParent(); hWnd; hWnd = ::GetParent(hWnd)) {
         CWnd* parent = CWnd::FromHandlePermanent(hWnd);
         if (parent && parent->PreTranslateMessage(pMsg)) return TRUE;
-        if (!(::GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD)) break;
+        if (!(::GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD)) break;
     }
     return CDialog::PreTranslateMessage(pMsg);
 }
@@ -233,7 +235,7 @@ BOOL CFormView::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResul
         HWND target = nullptr, fallback = nullptr;
         for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child && !target; child = ::GetWindow(child, GW_HWNDNEXT)) {
             if (!::IsWindowVisible(child) || !::IsWindowEnabled(child)) continue;
-            if (::GetWindowLongPtrA(child, GWL_STYLE) & WS_TABSTOP)
+            if (::GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP)
                 target = child;
             else if (!fallback)
                 fallback = child;

@@ -28,7 +28,7 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // button, carrying WS_GROUP; the group runs to the next control with WS_GROUP (or the end of the template)
 // and only radio buttons are counted. On display a value that matches no button leaves all unchecked.
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
-// An edit's text as a string.
+// An edit's text as a string of the ANSI code page (a file name, a figure), shown as UTF-16.
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
 // An edit's text as a decimal integer; text that is not one fails the exchange and leaves `value` alone.
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value);

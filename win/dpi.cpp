@@ -55,12 +55,12 @@ HIMAGELIST MakeImageList(const DrawnImages& drawn, int nGrow, CBitmap* pBitmap) 
 }
 
 void CDpiFont::Capture(HWND hCtrl, UINT dpi) {
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(hCtrl, WM_GETFONT, 0, 0));
-    bool known = font && ::GetObjectA(font, sizeof(m_lf), &m_lf) == sizeof(m_lf);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hCtrl, WM_GETFONT, 0, 0));
+    bool known = font && ::GetObjectW(font, sizeof(m_lf), &m_lf) == sizeof(m_lf);
     if (!known) {
-        NONCLIENTMETRICSA metrics = {};
+        NONCLIENTMETRICSW metrics = {};
         metrics.cbSize = sizeof(metrics);
-        known = ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+        known = ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
         m_lf = metrics.lfStatusFont;
     }
     m_nDpi = known ? dpi : 0;
@@ -69,13 +69,13 @@ void CDpiFont::Capture(HWND hCtrl, UINT dpi) {
 
 void CDpiFont::Apply(HWND hCtrl, UINT dpi) {
     if (m_nDpi == 0 || dpi == m_nApplied) return;
-    LOGFONTA lf = m_lf;
+    LOGFONTW lf = m_lf;
     lf.lfHeight = ::MulDiv(m_lf.lfHeight, static_cast<int>(dpi), static_cast<int>(m_nDpi));
     lf.lfWidth = ::MulDiv(m_lf.lfWidth, static_cast<int>(dpi), static_cast<int>(m_nDpi));
-    HFONT font = ::CreateFontIndirectA(&lf);
+    HFONT font = ::CreateFontIndirectW(&lf);
     if (!font) return;
     // The control lets go of the old font before it is deleted.
-    ::SendMessageA(hCtrl, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    ::SendMessageW(hCtrl, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     m_font.Attach(font);
     m_nApplied = dpi;
 }

@@ -44,7 +44,7 @@ public:
     void Apply(HWND hCtrl, UINT dpi);
 
 private:
-    LOGFONTA m_lf = {};
+    LOGFONTW m_lf = {};   // wide: a face name the ANSI code page cannot hold (a Chinese one elsewhere) stays whole
     UINT m_nDpi = 0;      // the DPI m_lf was made for; 0 before Capture
     UINT m_nApplied = 0;  // the DPI of the font the control has
     CFont m_font;         // the font made by Apply, in use by the control

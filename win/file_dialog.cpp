@@ -7,20 +7,20 @@
 #include "file_helpers.h"
 #include "win_app.h"
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
-                         const char* lpszFilter, CWnd* pParentWnd, size_t nMaxFile)
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName, DWORD dwFlags,
+                         const wchar_t* lpszFilter, CWnd* pParentWnd, size_t nMaxFile)
     : m_ofn(), m_bOpenFileDialog(bOpenFileDialog), m_fileBuffer(nMaxFile < MAX_PATH ? MAX_PATH : nMaxFile, L'\0') {
     if (lpszDefExt) {
-        m_strDefExt = ansi_path::Wide(lpszDefExt, CP_ACP);
+        m_strDefExt = lpszDefExt;
         if (m_strDefExt.compare(0, 2, L"*.") == 0) m_strDefExt.erase(0, 2);
     }
     if (lpszFilter) {
-        m_strFilter = ansi_path::Wide(lpszFilter, CP_ACP);
+        m_strFilter = lpszFilter;
         std::replace(m_strFilter.begin(), m_strFilter.end(), L'|', L'\0');
         m_strFilter.push_back(L'\0');
     }
     if (lpszFileName) {
-        std::wstring name = ansi_path::Wide(lpszFileName, CP_ACP);
+        std::wstring name = lpszFileName;
         name.resize(std::min(name.size(), m_fileBuffer.size() - 1));
         std::copy(name.begin(), name.end(), m_fileBuffer.begin());
     }
@@ -75,9 +75,7 @@ std::string CFileDialog::GetNewPathName(bool* pbCreated) const {
     return path;
 }
 
-std::string CFileDialog::GetShownPathName() const {
-    return ansi_path::Narrow(std::wstring(m_fileBuffer.data()), CP_ACP);
-}
+std::wstring CFileDialog::GetShownPathName() const { return m_fileBuffer.data(); }
 
 std::vector<std::wstring> CFileDialog::SplitResult(const wchar_t* buffer, size_t size) {
     std::vector<std::wstring> parts;
@@ -96,7 +94,7 @@ std::vector<std::wstring> CFileDialog::SplitResult(const wchar_t* buffer, size_t
     return paths;
 }
 
-int AfxMessageBox(CWnd* pOwner, const std::string& text, const std::string& caption, UINT nType) {
+int AfxMessageBox(CWnd* pOwner, const std::wstring& text, const std::wstring& caption, UINT nType) {
     HWND hOwner = pOwner ? pOwner->m_hWnd : (AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr);
-    return ::MessageBoxA(hOwner, text.c_str(), caption.c_str(), nType);
+    return ::MessageBoxW(hOwner, text.c_str(), caption.c_str(), nType);
 }

@@ -17,13 +17,12 @@ public:
     // is the initial name; `lpszFilter` pairs of "description|pattern|" ending with "|". The result buffer
     // holds `nMaxFile` characters: MAX_PATH, as the system's standard dialogs do, unless a multiple selection
     // needs room for many names.
-    CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt, const char* lpszFileName, DWORD dwFlags,
-                const char* lpszFilter, CWnd* pParentWnd = nullptr, size_t nMaxFile = MAX_PATH);
+    CFileDialog(BOOL bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName, DWORD dwFlags,
+                const wchar_t* lpszFilter, CWnd* pParentWnd = nullptr, size_t nMaxFile = MAX_PATH);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
-    // The system's wide dialog, so that names outside the ANSI code page come whole; the texts above are given
-    // to it converted from the ANSI code page.
+    // The system's wide dialog, so that names outside the ANSI code page come whole.
     OPENFILENAMEW m_ofn;
 
     // Shows the dialog; IDOK when the user confirmed, IDCANCEL otherwise (also when the chosen names do
@@ -39,8 +38,8 @@ public:
     // returned with `*pbCreated` set (the caller removes the file again when it cannot write it). "" when the file
     // has no exact ANSI path even so; nothing is then left behind.
     std::string GetNewPathName(bool* pbCreated) const;
-    // The chosen file as a message can show it: its ANSI form, a character the code page cannot hold as "?".
-    std::string GetShownPathName() const;
+    // The chosen file as a message shows it: as it was chosen, whatever the ANSI code page holds of it.
+    std::wstring GetShownPathName() const;
 
     // The full paths in a result buffer of `size` characters: one full path, or (OFN_ALLOWMULTISELECT with
     // OFN_EXPLORER) the folder then each name, separated by zero characters and ended by two of them.
@@ -54,4 +53,4 @@ private:
 };
 
 // A message box owned by `pOwner` (null: the application's main window); returns the button pressed.
-int AfxMessageBox(CWnd* pOwner, const std::string& text, const std::string& caption, UINT nType = MB_OK);
+int AfxMessageBox(CWnd* pOwner, const std::wstring& text, const std::wstring& caption, UINT nType = MB_OK);

@@ -3,20 +3,20 @@
 
 #include "win_app.h"
 
-BOOL CFrameWnd::LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle) {
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, const wchar_t* title, DWORD dwStyle) {
     HINSTANCE hInst = AfxGetResourceHandle();
-    HICON hIcon = ::LoadIconA(hInst, MAKEINTRESOURCEA(nIDResource));
+    HICON hIcon = ::LoadIconW(hInst, MAKEINTRESOURCEW(nIDResource));
     if (!RegisterWndClass(kClassName, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), hIcon)) return FALSE;
-    HMENU hMenu = ::LoadMenuA(hInst, MAKEINTRESOURCEA(nIDResource));
-    m_hAccelTable = ::LoadAcceleratorsA(hInst, MAKEINTRESOURCEA(nIDResource));
-    HWND hWnd = ::CreateWindowExA(0, kClassName, title, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+    HMENU hMenu = ::LoadMenuW(hInst, MAKEINTRESOURCEW(nIDResource));
+    m_hAccelTable = ::LoadAcceleratorsW(hInst, MAKEINTRESOURCEW(nIDResource));
+    HWND hWnd = ::CreateWindowExW(0, kClassName, title, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, nullptr, hMenu, hInst, this);
     if (!hWnd) {
         if (hMenu) ::DestroyMenu(hMenu);
         Detach();
         return FALSE;
     }
-    if (hIcon) ::SendMessageA(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+    if (hIcon) ::SendMessageW(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     return TRUE;
 }
 
@@ -35,7 +35,7 @@ BOOL CFrameWnd::FocusActiveView() const {
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
     if (!m_hAccelTable || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
-    return ::TranslateAcceleratorA(m_hWnd, m_hAccelTable, pMsg) != 0;
+    return ::TranslateAcceleratorW(m_hWnd, m_hAccelTable, pMsg) != 0;
 }
 
 BOOL CFrameWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

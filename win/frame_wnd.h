@@ -9,11 +9,11 @@
 class CFrameWnd : public CWnd {
 public:
     // The window class of every frame, by which (with its title) another copy of the program finds the running one.
-    static constexpr char kClassName[] = "SqzFrameWnd";
+    static constexpr wchar_t kClassName[] = L"SqzFrameWnd";
 
     // Creates the frame as an overlapped window with the menu, the icon and the accelerator table of
     // resource `nIDResource` (each one optional) and the title `title`. FALSE when the window cannot be made.
-    BOOL LoadFrame(UINT nIDResource, const char* title, DWORD dwStyle = WS_OVERLAPPEDWINDOW);
+    BOOL LoadFrame(UINT nIDResource, const wchar_t* title, DWORD dwStyle = WS_OVERLAPPEDWINDOW);
     // The view that takes commands first; null for none. The frame does not own it.
     void SetActiveView(CWnd* pView) { m_pActiveView = pView; }
     CWnd* GetActiveView() const { return m_pActiveView; }

@@ -51,7 +51,7 @@ BOOL CWinApp::WalkPreTranslateTree(MSG* pMsg) {
     for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
         CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
         if (wnd && wnd->PreTranslateMessage(pMsg)) return TRUE;
-        if (!(::GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD)) break;  // top-level window reached
+        if (!(::GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD)) break;  // top-level window reached
     }
     return FALSE;
 }
@@ -59,14 +59,14 @@ BOOL CWinApp::WalkPreTranslateTree(MSG* pMsg) {
 void CWinApp::PumpMessage(MSG* pMsg) {
     if (WalkPreTranslateTree(pMsg)) return;
     ::TranslateMessage(pMsg);
-    ::DispatchMessageA(pMsg);
+    ::DispatchMessageW(pMsg);
 }
 
 int CWinApp::Run() {
     if (!InitInstance()) return ExitInstance();
     MSG msg = {};
     for (;;) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         PumpMessage(&msg);
     }

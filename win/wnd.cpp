@@ -34,9 +34,12 @@ private:
     std::unordered_map<HWND, CWnd*> map_;
 };
 
+// Made at the first lookup and never destroyed: windows may go until the very end of the process (the application
+// object's own, when the static objects are destroyed, among them), and each of their last messages looks its object
+// up here. A map destroyed with the other static objects would be looked up after its end.
 HandleMap& Handles() {
-    static HandleMap map;
-    return map;
+    static HandleMap* map = new HandleMap;
+    return *map;
 }
 
 }  // namespace
@@ -61,25 +64,25 @@ void CWnd::Detach() {
     m_hWnd = nullptr;
 }
 
-BOOL CWnd::RegisterWndClass(const char* name, UINT style, HBRUSH background, HICON icon) {
-    WNDCLASSEXA wc = {};
+BOOL CWnd::RegisterWndClass(const wchar_t* name, UINT style, HBRUSH background, HICON icon) {
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExA(AfxGetResourceHandle(), name, &wc)) return TRUE;
+    if (::GetClassInfoExW(AfxGetResourceHandle(), name, &wc)) return TRUE;
     wc.cbSize = sizeof(wc);
     wc.style = style;
     wc.lpfnWndProc = StdWndProc;
     wc.hInstance = AfxGetResourceHandle();
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.hIcon = icon;
     wc.lpszClassName = name;
-    return ::RegisterClassExA(&wc) != 0;
+    return ::RegisterClassExW(&wc) != 0;
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, const char* lpszClassName, const char* lpszWindowName, DWORD dwStyle,
+BOOL CWnd::CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t* lpszWindowName, DWORD dwStyle,
                     const RECT& rect, HWND hWndParent, UINT_PTR nIDorMenu) {
     if (m_hWnd) return FALSE;
-    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
+    HWND hWnd = ::CreateWindowExW(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, hWndParent,
                                   reinterpret_cast<HMENU>(nIDorMenu), AfxGetResourceHandle(), this);
     if (!hWnd) {
@@ -97,8 +100,10 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     PreSubclassWindow();
     Attach(hWnd);
     m_bSubclassed = true;
+    // Set as a Unicode procedure, so that a control of a Unicode class stays one (its texts are not narrowed to the
+    // ANSI code page on their way through this layer).
     m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
     return TRUE;
 }
 
@@ -109,7 +114,7 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
 HWND CWnd::UnsubclassWindow() {
     HWND hWnd = m_hWnd;
     if (!hWnd || !m_bSubclassed) return nullptr;
-    ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     m_pfnSuper = nullptr;
     m_bSubclassed = false;
     Detach();
@@ -128,10 +133,10 @@ BOOL CWnd::DestroyWindow() {
     return ok;
 }
 
-std::string ReadWindowText(HWND hWnd) {
-    int length = ::GetWindowTextLengthA(hWnd);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    int got = ::GetWindowTextA(hWnd, &text[0], static_cast<int>(text.size()));
+std::wstring ReadWindowText(HWND hWnd) {
+    int length = ::GetWindowTextLengthW(hWnd);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    int got = ::GetWindowTextW(hWnd, &text[0], static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
 }
@@ -150,8 +155,8 @@ void CWnd::CenterWindow() const {
 }
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (m_pfnSuper) return ::CallWindowProcA(m_pfnSuper, m_hWnd, msg, wParam, lParam);
-    return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
+    if (m_pfnSuper) return ::CallWindowProcW(m_pfnSuper, m_hWnd, msg, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -209,11 +214,11 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     CWnd* self = FromHandlePermanent(hWnd);
     if (!self && msg == WM_NCCREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         self = static_cast<CWnd*>(cs->lpCreateParams);
         if (self) self->Attach(hWnd);
     }
-    if (!self) return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+    if (!self) return ::DefWindowProcW(hWnd, msg, wParam, lParam);
     LRESULT result = 0;
     // No C++ exception may unwind through the system's frames. The program's own code raises none; what
     // can arrive here is the standard library's (a failed allocation), and the message then counts as

@@ -7,8 +7,9 @@
 
 #include <string>
 
-// The whole text of a window (a caption, the content of an edit box), however long; "" for no window.
-std::string ReadWindowText(HWND hWnd);
+// The whole text of a window (a caption, the content of an edit box), however long, as the window holds it (UTF-16);
+// "" for no window.
+std::wstring ReadWindowText(HWND hWnd);
 
 // Notification codes of OnCmdMsg: carry the command out, or only answer whether a handler exists (so that
 // menus can enable the items somebody handles).
@@ -72,11 +73,13 @@ public:
 
     // Creates a window of a registered class bound to this object (the binding is made at WM_NCCREATE, so
     // the object sees every message from then on). `nIDorMenu` is the child identifier or the menu handle.
-    // FALSE when the window could not be created.
-    BOOL CreateEx(DWORD dwExStyle, const char* lpszClassName, const char* lpszWindowName, DWORD dwStyle,
+    // FALSE when the window could not be created. Every window of this layer is a Unicode window: it holds and
+    // shows its texts as UTF-16, whatever the ANSI code page of the system.
+    BOOL CreateEx(DWORD dwExStyle, const wchar_t* lpszClassName, const wchar_t* lpszWindowName, DWORD dwStyle,
                   const RECT& rect, HWND hWndParent, UINT_PTR nIDorMenu);
-    // Registers (once per process) the plain window class `name` whose windows go to this layer.
-    static BOOL RegisterWndClass(const char* name, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
+    // Registers (once per process) the plain window class `name` whose windows go to this layer, as a class of
+    // Unicode windows.
+    static BOOL RegisterWndClass(const wchar_t* name, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
                                  HICON icon = nullptr);
 
     // Binds an existing window (typically a dialog's control) to this object: its messages reach this
@@ -91,15 +94,15 @@ public:
 
     // One-line conveniences over the window.
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+        return ::SendMessageW(m_hWnd, msg, wParam, lParam);
     }
     BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::PostMessageA(m_hWnd, msg, wParam, lParam);
+        return ::PostMessageW(m_hWnd, msg, wParam, lParam);
     }
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
-    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     void Invalidate(BOOL bErase = TRUE) const { ::InvalidateRect(m_hWnd, nullptr, bErase); }
     void UpdateWindow() const { ::UpdateWindow(m_hWnd); }
     BOOL ShowWindow(int nCmdShow) const { return ::ShowWindow(m_hWnd, nCmdShow); }
@@ -109,8 +112,8 @@ public:
     BOOL MoveWindow(int x, int y, int cx, int cy, BOOL bRepaint = TRUE) const {
         return ::MoveWindow(m_hWnd, x, y, cx, cy, bRepaint);
     }
-    void SetWindowText(const std::string& text) const { ::SetWindowTextA(m_hWnd, text.c_str()); }
-    std::string GetWindowText() const { return ::ReadWindowText(m_hWnd); }
+    void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
+    std::wstring GetWindowText() const { return ::ReadWindowText(m_hWnd); }
     HWND SetFocus() const { return ::SetFocus(m_hWnd); }
     void CenterWindow() const;
 

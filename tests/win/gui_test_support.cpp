@@ -87,9 +87,9 @@ void PumpPending() {
     }
 }
 
-HostWindow::HostWindow(const RECT& rect, const char* title) {
-    RegisterWndClass("SqzTestHost", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    CreateEx(0, "SqzTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, rect, nullptr, 0);
+HostWindow::HostWindow(const RECT& rect, const wchar_t* title) {
+    RegisterWndClass(L"SqzTestHost", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    CreateEx(0, L"SqzTestHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, rect, nullptr, 0);
 }
 
 BOOL HostWindow::OnNotify(WPARAM, LPARAM lParam, LRESULT*) {

@@ -25,7 +25,7 @@ void PumpPending();
 // A top-level window (WS_OVERLAPPEDWINDOW) of this layer, for hosting controls; visible at `rect`.
 class HostWindow : public CWnd {
 public:
-    explicit HostWindow(const RECT& rect, const char* title = "Squozen test");
+    explicit HostWindow(const RECT& rect, const wchar_t* title = L"Squozen test");
     // Notifications that no child took: their codes, for tests that check what reached the parent.
     std::vector<UINT> m_unreflected;
 

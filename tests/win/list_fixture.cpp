@@ -25,7 +25,7 @@ BOOL ListForm::OnNotify(WPARAM, LPARAM lParam, LRESULT*) {
     return FALSE;
 }
 
-ListFixture::ListFixture(int width, int height) : m_host({20, 20, 20 + width, 20 + height}, "Zenvola SWF Optimizer") {
+ListFixture::ListFixture(int width, int height) : m_host({20, 20, 20 + width, 20 + height}, L"Zenvola SWF Optimizer") {
     AfxInitCommonControls();
     RECT client;
     m_host.GetClientRect(&client);
@@ -44,7 +44,7 @@ ListFixture::ListFixture(int width, int height) : m_host({20, 20, 20 + width, 20
                              {"优化后大小", LVCFMT_RIGHT, 6}, {"比率", LVCFMT_RIGHT, 3}, {"版本", LVCFMT_CENTER, 3},
                              {"注释", LVCFMT_CENTER, 5}};
     for (int c = 0; c < 7; ++c)
-        list().InsertColumn(c, Ansi(kColumns[c].heading), kColumns[c].format,
+        list().InsertColumn(c, Wide(kColumns[c].heading), kColumns[c].format,
                             kColumns[c].fortieths * client.right / 40);
     list().SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     list().m_bTextColumn = {TRUE, TRUE, FALSE, FALSE, FALSE, FALSE, TRUE};
@@ -105,7 +105,7 @@ void ListFixture::Fill(const std::vector<Row>& rows) {
     for (size_t i = 0; i < rows.size(); ++i) {
         int n = list().InsertItem(list().GetItemCount(), rows[i].cells[0], rows[i].image);
         for (int c = 1; c < 7; ++c) list().SetItemText(n, c, rows[i].cells[c]);
-        LVITEMA item = {};
+        LVITEMW item = {};
         item.mask = LVIF_PARAM;
         item.iItem = n;
         item.lParam = static_cast<LPARAM>(i);

@@ -9,7 +9,7 @@ namespace sqztest {
 
 namespace {
 
-constexpr size_t kTextSize = 1024;
+constexpr size_t kTextChars = 1024;
 
 }  // namespace
 
@@ -56,31 +56,43 @@ LRESULT RemoteProgram::SendWithBlock(HWND target, UINT msg, WPARAM wParam, void*
     return result;
 }
 
-std::string RemoteProgram::TextThrough(HWND target, UINT msg, WPARAM wParam, void* head, size_t headSize,
-                                       char** textPointer) const {
+std::wstring RemoteProgram::TextThrough(HWND target, UINT msg, WPARAM wParam, void* head, size_t headSize,
+                                        wchar_t** textPointer) const {
+    const size_t textBytes = kTextChars * sizeof(wchar_t);
     char* remote =
         process_
-            ? static_cast<char*>(::VirtualAllocEx(process_, nullptr, headSize + kTextSize, MEM_COMMIT, PAGE_READWRITE))
+            ? static_cast<char*>(::VirtualAllocEx(process_, nullptr, headSize + textBytes, MEM_COMMIT, PAGE_READWRITE))
             : nullptr;
-    if (!remote) return "?";
-    if (textPointer) *textPointer = remote + headSize;
+    if (!remote) return L"?";
+    if (textPointer) *textPointer = reinterpret_cast<wchar_t*>(remote + headSize);
     if (headSize) ::WriteProcessMemory(process_, remote, head, headSize, nullptr);
-    ::SendMessageA(target, msg, wParam, reinterpret_cast<LPARAM>(remote));
-    std::vector<char> text(kTextSize + 1, '\0');
-    ::ReadProcessMemory(process_, remote + headSize, text.data(), kTextSize, nullptr);
+    ::SendMessageW(target, msg, wParam, reinterpret_cast<LPARAM>(remote));
+    std::vector<wchar_t> text(kTextChars + 1, L'\0');
+    ::ReadProcessMemory(process_, remote + headSize, text.data(), textBytes, nullptr);
     ::VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
     return text.data();
 }
 
-std::string RemoteProgram::Cell(int row, int column) const {
-    LVITEMA item = {};
+std::wstring RemoteProgram::Cell(int row, int column) const {
+    LVITEMW item = {};
     item.iSubItem = column;
-    item.cchTextMax = static_cast<int>(kTextSize);
-    return TextThrough(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), &item, sizeof item, &item.pszText);
+    item.cchTextMax = static_cast<int>(kTextChars);
+    return TextThrough(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), &item, sizeof item, &item.pszText);
 }
 
-std::string RemoteProgram::StatusText(int pane) const {
-    return TextThrough(StatusBar(), SB_GETTEXTA, static_cast<WPARAM>(pane), nullptr, 0, nullptr);
+std::wstring RemoteProgram::StatusText(int pane) const {
+    return TextThrough(StatusBar(), SB_GETTEXTW, static_cast<WPARAM>(pane), nullptr, 0, nullptr);
+}
+
+std::wstring RemoteProgram::HeaderText(int column) const {
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.cchTextMax = static_cast<int>(kTextChars);
+    return TextThrough(Header(), HDM_GETITEMW, static_cast<WPARAM>(column), &item, sizeof item, &item.pszText);
+}
+
+std::wstring RemoteProgram::ButtonText(int command) const {
+    return TextThrough(ToolBar(), TB_GETBUTTONTEXTW, static_cast<WPARAM>(command), nullptr, 0, nullptr);
 }
 
 RECT RemoteProgram::RowRect(int row, int part) const {

@@ -13,16 +13,22 @@
 //                                                    header, the right edge of a column header, the place of the
 //                                                    window's caption whose hit-test code is n: 20 the close box,
 //                                                    8 the minimise box)
+//   scenario_probe <desktop> rect <toolbar|header|status|active>
+//                                                    prints the screen rectangle of the toolbar, the list's header, the
+//                                                    status bar or the program's active window as "WxH+X+Y"
 //   scenario_probe <desktop> handoff <path>...       writes the paths as the handoff value, as the Explorer
 //                                                    extension does
 //   scenario_probe <desktop> handoff-folder <folder> the same with every movie (*.swf) of the folder, in name order
 //
 // What can be asked: window (1 when the main window is shown), rows, order (names of all rows, joined by "|"),
 // selected (names of the selected rows, joined by "|"), mark (name of the selection mark's row), focus (window class of
-// the keyboard focus in the program), active (title of the program's active window), menu (1 while a menu takes the
-// keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6 (column widths), image
-// (the width of the first row's small image), button (the width of the toolbar's buttons), row<n> (the seven cells of
-// row n, joined by "|").
+// the keyboard focus in the program), active (title of the program's active window), texts (the texts of the active
+// window's controls, top to bottom, joined by "|": a dialog's or a message box's), title (the main window's), menu (1
+// while a menu takes the keyboard), iconic (1 when minimised), status0 to status2 (the status panes), width0 to width6
+// (column widths), headings (the columns' headings, joined by "|"), captions (the toolbar's captions, joined by "|"),
+// image (the width of the first row's small image), button (the width of the toolbar's buttons), row<n> (the seven
+// cells of row n, joined by "|"), codepage (the ANSI code page the program runs with). Texts are read as the windows
+// hold them (UTF-16) and printed as UTF-8.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -40,10 +46,17 @@
 #include "korvane_test_support.h"
 #include "product_info.h"
 #include "remote_window.h"
+#include "resource.h"
 
 namespace {
 
-std::string Utf8(const std::string& ansi) { return ktest::Utf8(ktest::Widen(ansi)); }
+using ktest::Utf8;
+
+std::wstring WindowTextOf(HWND hWnd) {
+    wchar_t text[1024] = {};
+    if (hWnd) ::GetWindowTextW(hWnd, text, 1024);
+    return text;
+}
 
 // The desktop the program runs in (a Wine virtual desktop, made when the program starts, maybe after the probe).
 std::string g_desktop;
@@ -55,7 +68,7 @@ HWND MainWindow() {
         g_onDesktop = desktop && ::SetThreadDesktop(desktop);
         if (!g_onDesktop) return nullptr;
     }
-    HWND window = ::FindWindowA(CFrameWnd::kClassName, SQZ_PRODUCT_TITLE);
+    HWND window = ::FindWindowW(CFrameWnd::kClassName, L"" SQZ_PRODUCT_TITLE);
     return window && ::IsWindowVisible(window) ? window : nullptr;
 }
 
@@ -68,9 +81,19 @@ std::string WindowClass(HWND hWnd) {
 std::string Value(const std::string& what) {
     HWND window = MainWindow();
     if (what == "window") return window ? "1" : "0";
+    if (what == "codepage") return std::to_string(::GetACP());
     if (!window) return "(no main window)";
     sqztest::RemoteProgram program(window);
     if (what == "rows") return std::to_string(program.RowCount());
+    if (what == "title") return Utf8(WindowTextOf(window));
+    if (what == "headings" || what == "captions") {
+        const int commands[] = {ID_TOOL_OPEN, ID_TOOL_TEST, ID_TOOL_OPTIMIZE, ID_TOOL_REMOVE,
+                                ID_TOOL_VIEW, ID_TOOL_HELP, ID_TOOL_EXIT};
+        std::wstring texts;
+        for (int i = 0; i < 7; ++i)
+            texts += (i ? L"|" : L"") + (what == "headings" ? program.HeaderText(i) : program.ButtonText(commands[i]));
+        return Utf8(texts);
+    }
     if (what == "selected" || what == "mark" || what == "order") {
         HWND list = program.List();
         if (what == "mark") {
@@ -88,10 +111,17 @@ std::string Value(const std::string& what) {
     info.cbSize = sizeof info;
     ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
     if (what == "focus") return WindowClass(info.hwndFocus);
-    if (what == "active") {
-        char title[256] = {};
-        if (info.hwndActive) ::GetWindowTextA(info.hwndActive, title, sizeof title);
-        return Utf8(title);
+    if (what == "active") return Utf8(WindowTextOf(info.hwndActive));
+    if (what == "texts") {
+        std::wstring texts;
+        for (HWND child = info.hwndActive ? ::GetWindow(info.hwndActive, GW_CHILD) : nullptr; child;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            // An icon's "text" is the number of its resource (0xFFFF and the number): no text.
+            std::wstring text = WindowTextOf(child);
+            if (::IsWindowVisible(child) && !text.empty() && text[0] != L'\xFFFF')
+                texts += (texts.empty() ? L"" : L"|") + text;
+        }
+        return Utf8(texts);
     }
     if (what == "menu") return info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE) ? "1" : "0";
     if (what == "iconic") return ::IsIconic(window) ? "1" : "0";
@@ -134,6 +164,31 @@ int Point(const std::string& what, int n) {
     RECT r = what == "row" ? program.RowRect(n) : program.HeaderRect(n);
     long x = what == "divider" ? r.right - 1 : (r.left + r.right) / 2;
     std::printf("%ld %ld\n", x, (r.top + r.bottom) / 2);
+    return 0;
+}
+
+// Prints the screen rectangle of a part of the program as ImageMagick's geometry "WxH+X+Y".
+int Rect(const std::string& what) {
+    HWND window = MainWindow();
+    if (!window) {
+        std::fprintf(stderr, "no main window\n");
+        return 1;
+    }
+    sqztest::RemoteProgram program(window);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+    HWND part = what == "toolbar"  ? program.ToolBar()
+                : what == "header" ? program.Header()
+                : what == "status" ? program.StatusBar()
+                : what == "active" ? info.hwndActive
+                                   : nullptr;
+    RECT r;
+    if (!part || !::GetWindowRect(part, &r)) {
+        std::fprintf(stderr, "no %s\n", what.c_str());
+        return 1;
+    }
+    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
     return 0;
 }
 
@@ -190,6 +245,7 @@ int main() {
         return 1;
     }
     if (command == "point" && argc == 5) return Point(argv[3], std::atoi(argv[4]));
+    if (command == "rect" && argc == 4) return Rect(argv[3]);
     if (command == "handoff-folder" && argc == 4) {
         std::string folder = ktest::Narrow(ktest::Widen(args[3], CP_UTF8));
         if (!folder.empty() && folder.back() != '\\') folder += '\\';

@@ -88,7 +88,8 @@ TEST(AboutBox, ShowsTheProductTheMakerAndTwoLinks) {
             EXPECT_EQ(sqztest::WindowText(mail->m_hWnd), "E-Mail:support@zenvola.com");
             for (CHyperLink* link : {home, mail}) {
                 EXPECT_EQ(link->m_nStyle, 0x15u);
-                EXPECT_EQ(link->m_toolTip.GetText(link, 1), link->m_strUrl) << "the tooltip shows the target";
+                EXPECT_EQ(link->m_toolTip.GetText(link, 1), sqztest::WideOfAnsi(link->m_strUrl))
+                    << "the tooltip shows the target";
                 LOGFONTA lf = {};
                 ::GetObjectA(reinterpret_cast<HFONT>(link->SendMessage(WM_GETFONT)), sizeof(lf), &lf);
                 EXPECT_EQ(lf.lfUnderline, 1);
@@ -200,12 +201,12 @@ TEST(Hyperlink, TargetAndTextFillEachOtherAndAControlWithoutAFontIsNotResized) {
     first.GetClientRect(&r);
     EXPECT_EQ(r.right, 200);
     EXPECT_EQ(r.bottom, 30);
-    EXPECT_EQ(first.m_toolTip.GetText(&first, 1), "http://www.zenvola.com/first");
+    EXPECT_EQ(first.m_toolTip.GetText(&first, 1), L"http://www.zenvola.com/first");
     second.SetLinkUrl("http://www.zenvola.com/second");
-    EXPECT_EQ(second.m_toolTip.GetText(&second, 1), "http://www.zenvola.com/second");
+    EXPECT_EQ(second.m_toolTip.GetText(&second, 1), L"http://www.zenvola.com/second");
     second.SetLinkText("other text");
     EXPECT_EQ(sqztest::WindowText(titled), "other text");
-    EXPECT_EQ(second.m_toolTip.GetText(&second, 1), "http://www.zenvola.com/second") << "the tip keeps the target";
+    EXPECT_EQ(second.m_toolTip.GetText(&second, 1), L"http://www.zenvola.com/second") << "the tip keeps the target";
 }
 
 TEST(Hyperlink, WithoutAMailProgramTheWebBrowserGetsTheMailAddress) {
@@ -240,13 +241,13 @@ TEST(Hyperlink, ATargetNothingCanOpenGivesTheMessageAndStaysUnvisited) {
         IDOK, &caption, &texts);
     EXPECT_EQ(caption, AfxGetAppName());
     ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.back(), LinkErrorMessage(code));
+    EXPECT_EQ(sqztest::WideOfAnsi(texts.back()), LinkErrorMessage(code));
     EXPECT_FALSE(link.m_bVisited);
     EXPECT_TRUE(shell.Opened().empty());
 
-    EXPECT_EQ(LinkErrorMessage(4), Ansi("不能打开链接:\n\n未知的错误 (4) occurred。"));
-    EXPECT_EQ(LinkErrorMessage(2), Ansi("不能打开链接:\n\n指定的文件没有找到。"));
-    EXPECT_EQ(LinkErrorMessage(26), Ansi("不能打开链接:\n\n一个共享违背 occurred。 "));
-    EXPECT_EQ(LinkErrorMessage(31), Ansi("不能打开链接:\n\n没有应用程序被关联\n用于被给定的文件扩展名。"));
-    EXPECT_EQ(LinkErrorMessage(0), Ansi("不能打开链接:\n\n操作系统内存或资源不足。"));
+    EXPECT_EQ(LinkErrorMessage(4), sqztest::Wide("不能打开链接:\n\n未知的错误 (4) occurred。"));
+    EXPECT_EQ(LinkErrorMessage(2), sqztest::Wide("不能打开链接:\n\n指定的文件没有找到。"));
+    EXPECT_EQ(LinkErrorMessage(26), sqztest::Wide("不能打开链接:\n\n一个共享违背 occurred。 "));
+    EXPECT_EQ(LinkErrorMessage(31), sqztest::Wide("不能打开链接:\n\n没有应用程序被关联\n用于被给定的文件扩展名。"));
+    EXPECT_EQ(LinkErrorMessage(0), sqztest::Wide("不能打开链接:\n\n操作系统内存或资源不足。"));
 }

@@ -245,7 +245,7 @@ protected:
 class RunningCopy : public Recording<CFrameWnd> {
 public:
     RunningCopy() {
-        LoadFrame(IDR_MAINFRAME, "Zenvola SWF Optimizer");
+        LoadFrame(IDR_MAINFRAME, L"Zenvola SWF Optimizer");
         ::SetWindowPos(m_hWnd, nullptr, 40, 40, 400, 300, SWP_NOZORDER | SWP_SHOWWINDOW);
     }
 };
@@ -254,7 +254,7 @@ public:
 // folder as the program's title).
 class SameTitle : public Recording<sqztest::HostWindow> {
 public:
-    SameTitle() : Recording(RECT{60, 60, 420, 320}, "Zenvola SWF Optimizer") {}
+    SameTitle() : Recording(RECT{60, 60, 420, 320}, L"Zenvola SWF Optimizer") {}
 };
 
 }  // namespace

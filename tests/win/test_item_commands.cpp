@@ -41,17 +41,22 @@ struct Items {
             script ? script : [](HWND box, size_t) { ::PostMessageA(box, WM_COMMAND, IDOK, 0); });
     }
     // The end of an in-place edit of row `row` with the typed text `text` (null: cancelled), as the list reports it.
-    std::vector<SeenBox> EndEdit(int row, const char* text) {
-        NMLVDISPINFOA info = {};
-        info.hdr = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(LVN_ENDLABELEDITA)};
+    std::vector<SeenBox> EndEdit(int row, const wchar_t* text) {
+        NMLVDISPINFOW info = {};
+        info.hdr = {p.list().m_hWnd, IDC_FILE_LIST, static_cast<UINT>(LVN_ENDLABELEDITW)};
         info.item.iItem = row;
-        info.item.pszText = const_cast<char*>(text);
+        info.item.pszText = const_cast<wchar_t*>(text);
         LRESULT result = 1;
         std::vector<SeenBox> boxes = sqztest::AnswerBoxes(
             [&] { result = p.view().SendMessage(WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&info)); },
             [](HWND box, size_t) { ::PostMessageA(box, WM_COMMAND, IDOK, 0); });
         EXPECT_EQ(result, 0) << "the list never takes the text by itself";
         return boxes;
+    }
+    // The same with a text typed in the ANSI code page.
+    std::vector<SeenBox> EndEdit(int row, const char* text) {
+        const std::wstring wide = text ? sqztest::WideOfAnsi(text) : std::wstring();
+        return EndEdit(row, text ? wide.c_str() : nullptr);
     }
     void Mark(const std::vector<int>& selected, int mark) {
         p.Select(selected);
@@ -133,6 +138,11 @@ TEST(ItemCommands, RenameFollowsTheNameRulesAndNeverTakesAnotherName) {
         EXPECT_EQ(sqztest::FolderNames(t.movies.path()).size(), 1u);
         EXPECT_TRUE(PathExists(t.movies / c.name));
     }
+    // A name the ANSI code page cannot hold exactly (Korean, on a Chinese system) could name no file the program
+    // works on: refused, as a character that would turn into "?" is.
+    EXPECT_TRUE(t.EndEdit(0, L"\ud55c\uae00").empty());
+    EXPECT_EQ(t.p.list().GetItemText(0, 0), "\xd3\xb0\xc6\xac.swf");
+    EXPECT_EQ(sqztest::FolderNames(t.movies.path()), (std::vector<std::string>{"\xd3\xb0\xc6\xac.swf"}));
 
     // A name another file has, or a movie in use: the box, and the row and both files as they were.
     const std::string name = t.p.list().GetItemText(0, 0), path = t.movies / name;

@@ -103,7 +103,7 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     HWND main = p.frame().m_hWnd;
     EXPECT_EQ(sqztest::WindowText(main), "Zenvola SWF Optimizer");
     EXPECT_EQ(::FindWindowA(nullptr, "Zenvola SWF Optimizer"), main);
-    EXPECT_EQ(::FindWindowA(CFrameWnd::kClassName, "Zenvola SWF Optimizer"), main) << "found by class and title";
+    EXPECT_EQ(::FindWindowW(CFrameWnd::kClassName, L"Zenvola SWF Optimizer"), main) << "found by class and title";
     EXPECT_TRUE(::IsWindowVisible(main));
     EXPECT_EQ(AfxGetMainWnd(), &p.frame());
     HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName);
@@ -178,7 +178,7 @@ TEST(MainWindow, StartsWithItsTitleTheSevenColumnsAndAnEmptyList) {
     CReBarCtrl& rebar = p.frame().m_wndReBar;
     EXPECT_EQ(bar.GetParent(), rebar.m_hWnd);
     ASSERT_EQ(rebar.GetBandCount(), 1);
-    REBARBANDINFOA band = {};
+    REBARBANDINFOW band = {};
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE;
     ASSERT_TRUE(rebar.GetBandInfo(0, &band));
     EXPECT_EQ(band.hwndChild, bar.m_hWnd);
@@ -283,7 +283,7 @@ TEST(MainWindow, MovedToAMonitorOfAnotherDpiItsImagesFontsAndLayoutFollow) {
         EXPECT_GE(HIWORD(size), m.toolbar + FontHeight(bar.m_hWnd));
         SIZE full = {};
         bar.SendMessage(TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&full));
-        REBARBANDINFOA band = {};
+        REBARBANDINFOW band = {};
         band.fMask = RBBIM_CHILDSIZE;
         ASSERT_TRUE(frame.m_wndReBar.GetBandInfo(0, &band));
         EXPECT_EQ(band.cyMinChild, static_cast<UINT>(full.cy));
@@ -303,6 +303,40 @@ TEST(MainWindow, MovedToAMonitorOfAnotherDpiItsImagesFontsAndLayoutFollow) {
     // Back at 96 DPI everything is as at the start.
     EXPECT_EQ(bar.SendMessage(TB_GETBUTTONSIZE), button);
     EXPECT_EQ(FontHeight(list), listFont);
+
+    // Minimised, the window lays nothing out when its DPI changes, and the widths the user gave the columns survive
+    // both the change and the restore, which lays the window out for its taller bars (the view's height changes,
+    // not its width).
+    auto clientSize = [](HWND hWnd) {
+        RECT r;
+        ::GetClientRect(hWnd, &r);
+        return SIZE{r.right, r.bottom};
+    };
+    p.list().SetColumnWidth(0, 250);
+    const std::vector<int> dragged = ColumnWidths(p.list());
+    const SIZE viewBefore = clientSize(p.view().m_hWnd);
+    ::ShowWindow(frame.m_hWnd, SW_MINIMIZE);
+    sqztest::PumpPending();
+    ASSERT_TRUE(::IsIconic(frame.m_hWnd));
+    RECT suggested = {40, 30, 1040, 690};
+    frame.SendMessage(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    sqztest::PumpPending();
+    EXPECT_TRUE(::IsIconic(frame.m_hWnd));
+    EXPECT_EQ(ImageSize(toolImages()).cx, 48) << "the images and fonts follow the DPI at once";
+    EXPECT_EQ(FontHeight(list), ::MulDiv(listFont, 144, 96));
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cx, viewBefore.cx) << "no layout while minimised";
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cy, viewBefore.cy) << "no layout while minimised";
+    EXPECT_EQ(ColumnWidths(p.list()), dragged);
+    ::ShowWindow(frame.m_hWnd, SW_RESTORE);
+    sqztest::PumpPending();
+    RECT rebarRect = WindowRect(frame.m_wndReBar.m_hWnd), viewRect = WindowRect(p.view().m_hWnd);
+    RECT listRect = WindowRect(list), statusRect = WindowRect(status);
+    EXPECT_EQ(viewRect.top, rebarRect.bottom) << "laid out when restored";
+    EXPECT_EQ(viewRect.bottom, statusRect.top);
+    EXPECT_TRUE(::EqualRect(&listRect, &viewRect));
+    EXPECT_EQ(clientSize(p.view().m_hWnd).cx, viewBefore.cx);
+    EXPECT_LT(clientSize(p.view().m_hWnd).cy, viewBefore.cy) << "the bars grew";
+    EXPECT_EQ(ColumnWidths(p.list()), dragged);
 }
 
 TEST(MainWindow, RowsOfTheSampleMoviesShowTheirPropertiesImagesAndComments) {

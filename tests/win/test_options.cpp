@@ -100,7 +100,7 @@ TEST_F(Options, StoreReturnsStoredValuesUnchanged) {
 
 TEST_F(Options, DialogTemplateHasThePartsControlsInTemplateOrder) {
     DriveModal(ShowOptions, [](HWND dlg) {
-        EXPECT_EQ(CWnd::FromHandlePermanent(dlg)->GetWindowText(), sqztest::Ansi("选项"));
+        EXPECT_EQ(CWnd::FromHandlePermanent(dlg)->GetWindowText(), L"选项");
         struct Expect {
             int id;
             const char* text;

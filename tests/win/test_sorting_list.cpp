@@ -44,7 +44,7 @@ protected:
         ASSERT_EQ(l.GetItemCount(), static_cast<int>(rows_.size()));
         std::vector<bool> seen(rows_.size(), false);
         for (int i = 0; i < l.GetItemCount(); ++i) {
-            LVITEMA item = {};
+            LVITEMW item = {};
             item.mask = LVIF_PARAM | LVIF_IMAGE;
             item.iItem = i;
             ASSERT_TRUE(l.GetItem(&item));
@@ -112,6 +112,22 @@ TEST_F(SortingList, TextColumnsCompareByCodeCaseSensitively) {
     // code page order: 测 (B2E2) before 动 (B6AF).
     EXPECT_EQ(fx_.Column(0), (std::vector<std::string>{"B.swf", "a.swf", "b.swf", sqztest::Ansi("测试.swf"),
                                                        sqztest::Ansi("动画.swf")}));
+
+    // Texts the ANSI code page cannot hold (Korean here, as the Chinese comments are on a Western system) read alike
+    // there ("??"): their UTF-16 keeps them apart. The texts it holds keep its order: 已测试 (D2D1 B2E2) before 已优化
+    // (D2D1 D3C5), the other way round from their UTF-16.
+    const std::vector<std::wstring> comments = {L"已优化", L"\ud55c\uae00", L"Bad Flash File",
+                                                L"已测试", L"就绪",         L"\uae00\ud55c"};
+    CSortingListCtrl& l = fx_.list();
+    l.DeleteAllItems();
+    fx_.FillColumn(6, std::vector<std::string>(comments.size()));
+    for (size_t i = 0; i < comments.size(); ++i) l.SetItemText(static_cast<int>(i), 6, comments[i]);
+    l.m_bSortAscending = FALSE;
+    fx_.ClickHeader(6);
+    std::vector<std::wstring> sorted;
+    for (int i = 0; i < l.GetItemCount(); ++i) sorted.push_back(l.GetItemTextW(i, 6));
+    EXPECT_EQ(sorted, (std::vector<std::wstring>{L"\uae00\ud55c", L"\ud55c\uae00", L"Bad Flash File", L"就绪",
+                                                 L"已测试", L"已优化"}));
 }
 
 TEST_F(SortingList, NumberCellsReadAsTheWholeIntegerTheyShow) {
@@ -265,7 +281,7 @@ TEST_F(SortingList, ArrowItemsBecomeOwnerDrawnAndStaySo) {
     CArrowHeaderCtrl& h = fx_.list().m_header;
     EXPECT_EQ(h.m_nSortColumn, -1);
     auto format = [&](int column) {
-        HDITEMA item = {};
+        HDITEMW item = {};
         item.mask = HDI_FORMAT;
         h.GetItem(column, &item);
         return item.fmt;

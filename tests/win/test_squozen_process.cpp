@@ -102,16 +102,14 @@ public:
     }
 
     int RowCount() { return sqztest::RemoteProgram(window_).RowCount(); }
-    std::string Cell(int row, int column) { return sqztest::RemoteProgram(window_).Cell(row, column); }
-    std::string StatusText(int pane) { return sqztest::RemoteProgram(window_).StatusText(pane); }
+    std::wstring Cell(int row, int column) { return sqztest::RemoteProgram(window_).Cell(row, column); }
+    std::wstring StatusText(int pane) { return sqztest::RemoteProgram(window_).StatusText(pane); }
 
 private:
     PROCESS_INFORMATION pi_ = {};
     bool started_ = false;
     HWND window_ = nullptr;
 };
-
-std::string Ansi(const wchar_t* text) { return Narrow(text); }
 
 TEST(SquozenProcess, ASecondStartHandsItsMoviesToTheRunningCopyAndEnds) {
     ktest::TempFolder folder;
@@ -124,7 +122,7 @@ TEST(SquozenProcess, ASecondStartHandsItsMoviesToTheRunningCopyAndEnds) {
     ASSERT_NE(window, nullptr) << "the first copy shows its window";
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(first.RowCount(), 0);
-    EXPECT_EQ(first.StatusText(2), Ansi(L"共计 0 个文件"));
+    EXPECT_EQ(first.StatusText(2), L"共计 0 个文件");
     CreateDirectoryA((dir + "temp").c_str(), nullptr);
     HANDLE work =
         CreateFileA((dir + "temp\\intro_Comp.swf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -140,11 +138,11 @@ TEST(SquozenProcess, ASecondStartHandsItsMoviesToTheRunningCopyAndEnds) {
     EXPECT_EQ(Program::WindowOf(second.Id()), nullptr);
     // The second copy returns only once the first has added the rows.
     ASSERT_EQ(first.RowCount(), 2);
-    EXPECT_EQ(first.Cell(0, 0), "swfdec-function-6.swf");
-    EXPECT_EQ(first.Cell(1, 0), "swfdec-mouse-5.swf");
-    EXPECT_EQ(first.Cell(1, 5), "5");
-    EXPECT_EQ(first.StatusText(2), Ansi(L"共计 2 个文件"));
-    EXPECT_EQ(first.StatusText(0), "") << "restored by the second copy: the selection pane is empty";
+    EXPECT_EQ(first.Cell(0, 0), L"swfdec-function-6.swf");
+    EXPECT_EQ(first.Cell(1, 0), L"swfdec-mouse-5.swf");
+    EXPECT_EQ(first.Cell(1, 5), L"5");
+    EXPECT_EQ(first.StatusText(2), L"共计 2 个文件");
+    EXPECT_EQ(first.StatusText(0), L"") << "restored by the second copy: the selection pane is empty";
     EXPECT_FALSE(IsIconic(window));
     DWORD type = 0;
     EXPECT_EQ(ktest::ReadHandoff(&type), "") << "the value is emptied";
@@ -198,9 +196,9 @@ TEST(SquozenProcess, TheExplorerEntryStartsTheProgramWithTheChosenMovies) {
     Program program(window);
     for (int i = 0; i < 1200 && program.RowCount() < 2; ++i) Sleep(50);
     ASSERT_EQ(program.RowCount(), 2);
-    EXPECT_EQ(program.Cell(0, 0), "swfdec-string-5.swf");
-    EXPECT_EQ(program.Cell(1, 0), "swfdec-error-7.swf");
-    EXPECT_EQ(program.Cell(0, 6), Ansi(L"已优化"));
+    EXPECT_EQ(program.Cell(0, 0), L"swfdec-string-5.swf");
+    EXPECT_EQ(program.Cell(1, 0), L"swfdec-error-7.swf");
+    EXPECT_EQ(program.Cell(0, 6), L"已优化");
     DWORD type = 0;
     EXPECT_EQ(ktest::ReadHandoff(&type), "");
 

@@ -220,7 +220,7 @@ TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {
     sqztest::PumpPending();
 
     // With another window active the keys do nothing.
-    sqztest::HostWindow other({600, 600, 800, 700}, "other");
+    sqztest::HostWindow other({600, 600, 800, 700}, L"other");
     ::SetForegroundWindow(other.m_hWnd);
     ::SetActiveWindow(other.m_hWnd);
     sqztest::PumpPending();
@@ -374,6 +374,15 @@ TEST(ViewCommands, ExitAndClosingTheWindowEmptyTheTempFolder) {
         p.frame().SendMessage(WM_COMMAND, exit);
         EXPECT_EQ(::GetFileAttributesA((temp + "a_Comp.swf").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_TRUE(ProgramFixture::TakeQuit()) << "the message loop ends";
+        // The end of the message loop: the windows go then, while the program runs, not among its static objects.
+        const HWND main = p.frame().m_hWnd, view = p.view().m_hWnd;
+        ASSERT_TRUE(::IsWindow(main));
+        p.app().ExitInstance();
+        EXPECT_FALSE(::IsWindow(main));
+        EXPECT_FALSE(::IsWindow(view));
+        EXPECT_EQ(p.frame().m_hWnd, nullptr);
+        EXPECT_EQ(CWnd::FromHandlePermanent(main), nullptr);
+        EXPECT_EQ(CWnd::FromHandlePermanent(view), nullptr);
     }
     {
         // The view itself, asked to close, ends the message loop too.

@@ -68,7 +68,7 @@ protected:
 TEST_F(Layer, CommandsReachTheViewThenTheFrameThenTheApplication) {
     TestApp app;
     TestFrame frame;
-    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, "Zenvola SWF Optimizer"));
+    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, L"Zenvola SWF Optimizer"));
     app.m_pMainWnd = &frame;
     TestView view;
     RECT r = {0, 0, 300, 200};
@@ -109,7 +109,7 @@ TEST_F(Layer, CommandsReachTheViewThenTheFrameThenTheApplication) {
 TEST_F(Layer, MenusEnableTheCommandsSomebodyHandles) {
     TestApp app;
     TestFrame frame;
-    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, "Zenvola SWF Optimizer"));
+    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, L"Zenvola SWF Optimizer"));
     app.m_pMainWnd = &frame;
     TestView view;
     RECT r = {0, 0, 300, 200};
@@ -138,7 +138,7 @@ TEST_F(Layer, MenusEnableTheCommandsSomebodyHandles) {
 TEST_F(Layer, AcceleratorsOfTheFrameTurnKeysIntoCommands) {
     TestApp app;
     TestFrame frame;
-    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, "Zenvola SWF Optimizer"));
+    ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME, L"Zenvola SWF Optimizer"));
     app.m_pMainWnd = &frame;
     ASSERT_NE(frame.GetAccelerators(), nullptr);
     ::ShowWindow(frame.m_hWnd, SW_SHOW);
@@ -182,10 +182,10 @@ TEST_F(Layer, NotificationsAreReflectedToTheControlThatSentThem) {
     sqztest::HostWindow host({30, 30, 430, 330});
     ReflectingList list;
     RECT r = {0, 0, 380, 250};
-    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, r, host.m_hWnd, 1000));
+    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, r, host.m_hWnd, 1000));
     EXPECT_EQ(CWnd::FromHandlePermanent(list.m_hWnd), &list);
-    list.InsertColumn(0, "a", LVCFMT_LEFT, 100);
-    list.InsertColumn(1, "b", LVCFMT_LEFT, 100);
+    list.InsertColumn(0, L"a", LVCFMT_LEFT, 100);
+    list.InsertColumn(1, L"b", LVCFMT_LEFT, 100);
     list.InsertItem(0, "row");
 
     // A real click on the second header item: header -> list view -> host -> reflected to the list.
@@ -225,10 +225,10 @@ protected:
 }  // namespace
 
 TEST_F(Layer, NothingEscapesAWindowProcedure) {
-    ASSERT_TRUE(CWnd::RegisterWndClass("SqzThrowing"));
+    ASSERT_TRUE(CWnd::RegisterWndClass(L"SqzThrowing"));
     ThrowingWnd wnd;
     RECT r = {0, 0, 10, 10};
-    ASSERT_TRUE(wnd.CreateEx(0, "SqzThrowing", "", WS_POPUP, r, nullptr, 0));
+    ASSERT_TRUE(wnd.CreateEx(0, L"SqzThrowing", L"", WS_POPUP, r, nullptr, 0));
     EXPECT_EQ(wnd.SendMessage(WM_APP), 0);
     EXPECT_TRUE(wnd.IsWindow());
     EXPECT_TRUE(wnd.DestroyWindow());
@@ -349,8 +349,8 @@ TEST_F(Layer, FileDialogResultsSplitIntoFullPaths) {
     EXPECT_EQ(CFileDialog::SplitResult(cut, 4), (Paths{L"abcd"}));
     EXPECT_TRUE(CFileDialog::SplitResult(L"\0", 1).empty());
 
-    CFileDialog open(TRUE, "*.swf", "*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
-                     "Flash (*.swf)|*.swf||");
+    CFileDialog open(TRUE, L"*.swf", L"*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
+                     L"Flash (*.swf)|*.swf||");
     EXPECT_STREQ(open.m_ofn.lpstrDefExt, L"swf");  // the system appends the text as it stands
     EXPECT_EQ(std::wstring(open.m_ofn.lpstrFilter, 22), std::wstring(L"Flash (*.swf)\0*.swf\0\0", 22));
     EXPECT_EQ(open.m_ofn.nMaxFile, static_cast<DWORD>(MAX_PATH));
@@ -388,25 +388,42 @@ TEST_F(Layer, ControlWrappersOverRealControls) {
     std::vector<int> parts;
     EXPECT_EQ(status.GetParts(&parts), 3);
     EXPECT_EQ(parts, (std::vector<int>{300, 700, -1}));
-    std::string text = sqztest::Ansi("共计 3 个文件");
-    status.SetText(2, text);
-    EXPECT_EQ(status.GetText(2), text);
+    // The controls hold UTF-16: a text the ANSI code page cannot hold (Korean, an emoji on a Chinese system) comes
+    // back whole, and a narrow text of the ANSI code page goes in and comes out as it is.
+    const std::wstring wide = L"\ud55c\uae00 \U0001F600 " + sqztest::Wide("共计 3 个文件");
+    status.SetText(2, wide);
+    EXPECT_EQ(status.GetText(2), wide);
+    EXPECT_EQ(::IsWindowUnicode(status.m_hWnd), TRUE);
 
     CToolTipCtrl tip;
     ASSERT_TRUE(tip.Create(&host));
     RECT area = {0, 0, 100, 20};
-    EXPECT_TRUE(tip.AddTool(&host, "mailto:support@zenvola.com", area, 1));
+    EXPECT_TRUE(tip.AddTool(&host, L"mailto:support@zenvola.com", area, 1));
     EXPECT_EQ(tip.GetToolCount(), 1);
-    EXPECT_EQ(tip.GetText(&host, 1), "mailto:support@zenvola.com");
-    tip.UpdateTipText("http://www.zenvola.com", &host, 1);
-    EXPECT_EQ(tip.GetText(&host, 1), "http://www.zenvola.com");
+    EXPECT_EQ(tip.GetText(&host, 1), L"mailto:support@zenvola.com");
+    tip.UpdateTipText(wide, &host, 1);
+    EXPECT_EQ(tip.GetText(&host, 1), wide);
 
     CListCtrl list;
     RECT r = {0, 0, 500, 300};
-    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, r, host.m_hWnd, 1000));
-    list.InsertColumn(0, "name", LVCFMT_LEFT, 100);
+    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, r, host.m_hWnd, 1000));
+    list.InsertColumn(0, L"name", LVCFMT_LEFT, 100);
+    list.InsertColumn(1, wide, LVCFMT_LEFT, 100);
     EXPECT_EQ(list.InsertItem(0, std::string(700, 'x')), 0);
     EXPECT_EQ(list.GetItemText(0, 0), std::string(700, 'x'));  // longer than the first buffer
     EXPECT_EQ(list.GetItemText(0, 3), "");
+    const std::string ansi = sqztest::Ansi("动画 乗亅.swf");  // second bytes 0x5C and 0x7C in code page 936
+    EXPECT_TRUE(list.SetItemText(0, 1, ansi));
+    EXPECT_EQ(list.GetItemText(0, 1), ansi);
+    EXPECT_EQ(list.GetItemTextW(0, 1), sqztest::Wide("动画 乗亅.swf"));
+    EXPECT_TRUE(list.SetItemText(0, 1, wide));
+    EXPECT_EQ(list.GetItemTextW(0, 1), wide);
+    wchar_t heading[64] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT;
+    column.pszText = heading;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(list.SendMessage(LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(std::wstring(heading), wide);
     tip.DestroyWindow();
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ansi_path.h"
 #include "gui_test_support.h"
 
 namespace sqztest {
@@ -107,14 +108,16 @@ bool ProgramFixture::CloseMainWindow() {
     return quit;
 }
 
-std::string ProgramFixture::StatusText(int pane) { return frame().m_wndStatusBar.GetText(pane); }
+std::string ProgramFixture::StatusText(int pane) {
+    return ansi_path::Narrow(frame().m_wndStatusBar.GetText(pane), CP_ACP);
+}
 
 std::vector<ListRow> ProgramFixture::Rows() {
     std::vector<ListRow> rows;
     for (int i = 0; i < list().GetItemCount(); ++i) {
         ListRow row;
         for (int c = 0; c < 7; ++c) row.cells[c] = list().GetItemText(i, c);
-        LVITEMA item = {};
+        LVITEMW item = {};
         item.mask = LVIF_IMAGE | LVIF_STATE;
         item.iItem = i;
         item.stateMask = LVIS_SELECTED;

@@ -80,6 +80,7 @@ public:
     RecordingView& view() { return *app_->View(); }
     CSortingListCtrl& list() { return app_->View()->m_wndFileList; }
     const std::string& folder() const { return scratch_.path(); }
+    // The text of a status pane in the ANSI code page.
     std::string StatusText(int pane);
     std::vector<ListRow> Rows();
     // Selects exactly the rows `indexes` (through the list, so the view reports the selection).
