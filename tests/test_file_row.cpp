@@ -67,7 +67,7 @@ TEST(FileRow, AnythingButAMovieOfVersionOneOrMoreIsABadRow) {
     sqztest::WriteAll(dir / "v21.swf", Plain(21, 100));
     FileRow later = MakeFileRow(dir / "v21.swf");
     EXPECT_EQ(later.texts[kColumnVersion], "21");
-    EXPECT_EQ(later.texts[kColumnComment], kCommentReady);
+    EXPECT_STREQ(later.pszComment, kCommentReady);
     EXPECT_EQ(later.nImage, kImageMovie);
 
     sqztest::WriteAll(dir / "v0.swf", Plain(0, 100));
