@@ -143,7 +143,7 @@ public:
         if (h == INVALID_HANDLE_VALUE) return out;
         do {
             FileEntry e = EntryFromFind(fd);
-            e.name = ansi_path::AnsiNameOf(wideFolder, fd.cFileName);
+            e.name = ansi_path::AnsiNameOf(wideFolder, fd.cFileName, CP_ACP);
             if (!e.name.empty()) {
                 out.push_back(e);
             } else if (leftOut) {
