@@ -392,12 +392,14 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
+int UsageError(const std::string& error, std::FILE* err) {
+    Write(err, "squozen: " + error + "\nTry 'squozen --help' for more information.\n");
+    return 2;
+}
+
 int RunSquozen(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     ParsedCommandLine parsed = ParseCommandLine(args);
-    if (!parsed.bOk) {
-        Write(err, "squozen: " + parsed.strError + "\nTry 'squozen --help' for more information.\n");
-        return 2;
-    }
+    if (!parsed.bOk) return UsageError(parsed.strError, err);
     switch (parsed.options.command) {
         case Command::kHelp:
             Write(out, UsageText());

@@ -192,6 +192,7 @@ TEST(Cli, UsageHelpAndVersion) {
          std::vector<std::vector<std::string>>{{},
                                                {"compress", "a.swf"},
                                                {"test"},
+                                               {"test", "", "a.swf"},
                                                {"test", "--jobs", "0", "a.swf"},
                                                {"info", "--frobnicate", "a"},
                                                {"test", "--no-backup", "a.swf"}}) {
@@ -856,6 +857,14 @@ TEST(Cli, NamesOutsideTheCodePageComeByTheirShortNames) {
     }
     EXPECT_EQ(head(named), "CWS");
     EXPECT_EQ(head(found), "CWS");
+    // An argument that names nothing, so that it has no short name either, is a usage error that names it; it is
+    // never left out, where the next argument would take its place (here as the list of paths).
+    const std::wstring list = WideOf(s.in) + L"\U0001F600.txt";
+    ProgramOutcome r = RunProgram({WideOf(Program()), L"test", L"--files-from", list, named}, s.logs.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("squozen: argument '" + s.in + "?", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("squozen --help"), std::string::npos) << r.err;
     s.ExpectTempEmpty();
 }
 #endif

@@ -94,6 +94,8 @@ TEST(CommandLine, UsageErrors) {
         {"test", "--files-from=", "a.swf"},
         {"test", "--files-from", "a", "--files-from", "b"},
         {"test", "-0", "a.swf"},
+        {"test", ""},
+        {"info", "a.swf", "--", ""},
     };
     for (const auto& args : refused) {
         ParsedCommandLine p = ParseCommandLine(args);
