@@ -179,12 +179,12 @@ std::string BatchHeader() {
 std::string BatchText(const std::string& path, const MovieBatchResult& r, const Options& o) {
     char line[128];
     if (r.outcome == MovieOutcome::kDone) {
-        // As the file list shows them: sizes with FormatThousands, the ratio with "%d%%".
+        // As the file list shows them: sizes grouped by commas (the unsigned figures, also beyond 2 GB), the ratio
+        // with "%d%%".
         char ratio[24];
         std::snprintf(ratio, sizeof ratio, "%d%%", r.movie.nRatio);
-        std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o),
-                      FormatThousands(static_cast<int32_t>(r.nOriginal)).c_str(),
-                      FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
+        std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o), FormatThousands64(r.nOriginal).c_str(),
+                      FormatThousands64(r.movie.nAfter).c_str(), ratio);
         std::string text = line + path;
         // A movie whose version the compression raises may play differently: the line says so.
         if (r.movie.nVersion != r.movie.nSourceVersion)

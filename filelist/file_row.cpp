@@ -20,15 +20,7 @@ const char kCommentReady[] = "就绪";
 const char kCommentOptimized[] = "已优化";
 const char kCommentTested[] = "已测试";
 
-std::string FileSizeText(uint32_t size) {
-    if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
-    std::string digits = std::to_string(size), text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
-    }
-    return text;
-}
+std::string FileSizeText(uint32_t size) { return FormatThousands64(size); }
 
 FileRow MakeFileRow(const std::string& path) {
     FileRow row;
