@@ -232,10 +232,13 @@ LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
     const FileListProgress* progress = reinterpret_cast<const FileListProgress*>(lParam);
     if (progress) {
         char text[128];
-        std::snprintf(text, sizeof(text),
-                      progress->bOptimize ? "正在优化第 %d 个文件，共 %d 个（按 Esc 停止）"
-                                          : "正在测试第 %d 个文件，共 %d 个（按 Esc 停止）",
-                      progress->nRow, progress->nRows);
+        if (progress->bFinding)
+            std::snprintf(text, sizeof(text), "正在查找影片：已找到 %d 个（按 Esc 停止）", progress->nRow);
+        else
+            std::snprintf(text, sizeof(text),
+                          progress->bOptimize ? "正在优化第 %d 个文件，共 %d 个（按 Esc 停止）"
+                                              : "正在测试第 %d 个文件，共 %d 个（按 Esc 停止）",
+                          progress->nRow, progress->nRows);
         if (!m_bBatchPanes) {
             m_bBatchPanes = true;
             SetPaneWidths();
