@@ -230,9 +230,11 @@ LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
 LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
     const FileListProgress* progress = reinterpret_cast<const FileListProgress*>(lParam);
     if (progress) {
-        const std::wstring text = (progress->bOptimize ? L"正在优化第 " : L"正在测试第 ") +
-                                  std::to_wstring(progress->nRow) + L" 个文件，共 " + std::to_wstring(progress->nRows) +
-                                  L" 个（按 Esc 停止）";
+        const std::wstring text =
+            progress->bFinding ? L"正在查找影片：已找到 " + std::to_wstring(progress->nRow) + L" 个（按 Esc 停止）"
+                               : (progress->bOptimize ? L"正在优化第 " : L"正在测试第 ") +
+                                     std::to_wstring(progress->nRow) + L" 个文件，共 " +
+                                     std::to_wstring(progress->nRows) + L" 个（按 Esc 停止）";
         if (!m_bBatchPanes) {
             m_bBatchPanes = true;
             SetPaneWidths();

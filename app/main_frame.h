@@ -78,8 +78,9 @@ protected:
     LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListMenu(WPARAM wParam, LPARAM lParam);
     // WM_FILELIST_PROGRESS: the row in hand of a running batch in the selection pane ("正在优化第 %d 个文件，共 %d 个
-    // （按 Esc 停止）", "正在测试…" for Test), which is widened over the empty middle pane until the batch's end; at
-    // the end, the handoff that waited for it. Returns 0.
+    // （按 Esc 停止）", "正在测试…" for Test; "正在查找影片：已找到 %d 个（按 Esc 停止）" while dropped folders are
+    // walked), which is widened over the empty middle pane until the batch's end; at the end, the handoff that waited
+    // for it. Returns 0.
     LRESULT OnFileListProgress(WPARAM wParam, LPARAM lParam);
     // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
     // count; returns 0. While a batch runs the paths are only taken out of the value (so that the next copy's

@@ -13,9 +13,9 @@
 #include "product_info.h"
 #include "resource.h"
 
-const char kInstanceMutexName[] = "0xe571c001, 0xe623, 0x11d7, 0xae, 0x3d, 0x0, 0xe0, 0x4c, 0xe6, 0x6, 0xcc";
+const char kInstanceMutexName[] = SQZ_INSTANCE_MUTEX;
 const wchar_t kMainWindowTitle[] = L"" SQZ_PRODUCT_TITLE;
-const char kProfileRegistryKey[] = "Local AppWizard-Generated Applications";
+const char kProfileRegistryKey[] = SQZ_PROFILE_REGISTRY_KEY;
 const char kRecentFileSection[] = "Recent File List";
 
 namespace {

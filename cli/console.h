@@ -23,17 +23,12 @@ bool CreatePrivateFolder(const std::string& path);
 // Removes an empty folder; false when it is not empty or cannot be removed.
 bool RemoveEmptyFolder(const std::string& path);
 
-// The program's arguments after its own name, as the tool works with them: on POSIX systems `argv` as given; on
-// Windows the command line read as wide text, each argument taken in the ANSI code page when that holds it, else
-// by its short (8.3) form when the code page holds that; an argument with neither is not taken, and its text (with
-// "?" for what the code page lacks, for a report only) goes to `*leftOut`.
-std::vector<std::string> ProgramArguments(int argc, char** argv, std::vector<std::string>* leftOut);
-
-// The identity of the file at `path` for telling two names of one file apart: its device and file number (POSIX,
-// so that links and hard links count as the file they name), or its full long path in lower case (Windows, where
-// it is read as wide text and given in UTF-8).
-// Derived from the path itself when the file cannot be looked up.
-std::string FileIdentity(const std::string& path);
+// The program's arguments after its own name into `*args`, as the tool works with them: on POSIX systems `argv` as
+// given; on Windows the command line read as wide text, each argument taken in the ANSI code page when that holds
+// it, else by its short (8.3) form when the code page holds that. False when an argument has neither, so that it
+// cannot be named to the engine: its text (with "?" for what the code page lacks, for a report only) is then in
+// `*unnamed`.
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>* args, std::string* unnamed);
 
 // A path or a system text in UTF-8: converted from the ANSI code page on Windows, unchanged elsewhere (POSIX file
 // names are bytes, in practice UTF-8). Bytes that do not convert are kept as they are.
@@ -42,9 +37,6 @@ std::string ToUtf8(const std::string& text);
 // Lets the memory allocator keep the memory that one movie's work frees for the next one, instead of handing it
 // back to the system and faulting it in again for every movie of a long batch.
 void KeepFreedMemory();
-
-// The process's number, for naming its work folder.
-unsigned long ProcessNumber();
 
 // Catches Ctrl+C (and, on POSIX systems, SIGTERM and SIGHUP): the first one only sets the flag that Interrupted()
 // reports, so that the files in progress are finished and nothing is left half done; a second one ends the

@@ -32,8 +32,9 @@ int TerminalColumns() {
     return 80;
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv, std::vector<std::string>*) {
-    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>* args, std::string*) {
+    args->assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return true;
 }
 
 // POSIX systems translate nothing.
@@ -58,14 +59,6 @@ bool RemoveEmptyFolder(const std::string& path) {
     return rmdir(p.c_str()) == 0;
 }
 
-std::string FileIdentity(const std::string& path) {
-    // The device and the file number: the same for every name of a file, links and hard links included.
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return "name:" + path;
-    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
-           std::to_string(static_cast<unsigned long long>(st.st_ino));
-}
-
 std::string ToUtf8(const std::string& text) { return text; }
 
 void KeepFreedMemory() {
@@ -77,7 +70,6 @@ void KeepFreedMemory() {
 #endif
 }
 
-unsigned long ProcessNumber() { return static_cast<unsigned long>(getpid()); }
 
 void CatchInterrupts() {
     signal(SIGINT, OnSignal);

@@ -52,35 +52,23 @@ bool CreatePrivateFolder(const std::string& path) { return CreateDirectoryA(path
 
 bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
-std::string FileIdentity(const std::string& path) {
-    // Compared as wide text: the long forms of two names that the ANSI code page cannot hold could both come back
-    // as the same "?"s.
-    std::wstring wide = ansi_path::Wide(path, CP_ACP);
-    wchar_t full[MAX_PATH * 2] = {};
-    DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);
-    wchar_t longer[MAX_PATH * 2] = {};
-    DWORD m = n > 0 && n < MAX_PATH * 2 ? GetLongPathNameW(full, longer, MAX_PATH * 2) : 0;
-    std::wstring identity = m > 0 && m < MAX_PATH * 2   ? std::wstring(longer, m)
-                            : n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n)
-                                                        : wide;
-    CharLowerBuffW(&identity[0], static_cast<DWORD>(identity.size()));
-    return ansi_path::Narrow(identity, CP_UTF8);
-}
-
-std::vector<std::string> ProgramArguments(int, char**, std::vector<std::string>* leftOut) {
-    std::vector<std::string> args;
+bool ProgramArguments(int, char**, std::vector<std::string>* args, std::string* unnamed) {
+    args->clear();
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!wide) return args;
-    for (int i = 1; i < count; ++i) {
-        std::string arg = ansi_path::AnsiPathOf(wide[i]);
-        if (!arg.empty() || wide[i][0] == L'\0')
-            args.push_back(arg);
-        else if (leftOut)
-            leftOut->push_back(ansi_path::Narrow(wide[i], CP_ACP));
+    if (!wide) return true;
+    bool named = true;
+    for (int i = 1; i < count && named; ++i) {
+        std::string arg = ansi_path::AnsiPathOf(wide[i], CP_ACP);
+        // An empty argument stays empty, for the command line's own rules to judge.
+        named = !arg.empty() || wide[i][0] == L'\0';
+        if (named)
+            args->push_back(arg);
+        else
+            *unnamed = ansi_path::Narrow(wide[i], CP_ACP);
     }
     LocalFree(wide);
-    return args;
+    return named;
 }
 
 std::string ToUtf8(const std::string& text) {
@@ -106,7 +94,6 @@ std::string ToUtf8(const std::string& text) {
 // The Windows heap keeps freed blocks for reuse by itself.
 void KeepFreedMemory() {}
 
-unsigned long ProcessNumber() { return GetCurrentProcessId(); }
 
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 

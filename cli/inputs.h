@@ -11,20 +11,21 @@ struct InputFile {
     std::string strError;  // set when the path names nothing: the file is reported as failed with this reason
 };
 
-// The files named by `paths`, in order:
-// - a file is taken whatever its name;
-// - a folder gives the files directly in it whose names end in ".swf" (any letter case), in name order, then,
-//   with `recursive`, the same for each of its subfolders in name order; names ending in "_bak.swf" (the
-//   backups that optimize leaves) are left out;
-// - a path that names nothing gives an entry with an error;
-// - a folder holding movies or (with `recursive`) subfolders whose names the ANSI code page cannot hold, and that
-//   have no short name it holds (FileServices::List), gives an entry with an error after its files: the folder
-//   and LeftOutReason of how many were left out.
-// A file reached twice (named twice, or through a folder and by name, or through a link) is kept once, at its
-// first place. On Windows a forward slash in a path is taken as a backslash.
-// Why `count` names (of arguments or in a folder) were left out.
+// Why `count` names in a folder were left out.
 std::string LeftOutReason(size_t count);
 
+// The files named by `paths`, in order:
+// - a file is taken whatever its name;
+// - a folder (a drive's root included) gives its movies by the engine's walk (sqz::FolderWalk): the files directly
+//   in it whose names end in ".swf" but not in "_bak.swf" (the backups that optimize leaves), in name order, then,
+//   with `recursive`, the same for each of its subfolders in name order;
+// - a path that names nothing gives an entry with an error;
+// - a folder holding movies or (with `recursive`) subfolders whose names the ANSI code page cannot hold, and that
+//   have no short name it holds (FileServices::ListWithLeftOut), gives an entry with an error after its files: the
+//   folder and LeftOutReason of how many were left out.
+// A file reached twice (named twice, or through a folder and by name, or through a link) is kept once, at its
+// first place, and a folder reached twice is walked once. On Windows a forward slash in a path is taken as a
+// backslash.
 std::vector<InputFile> CollectInputs(const std::vector<std::string>& paths, bool recursive);
 
 }  // namespace sqzcli

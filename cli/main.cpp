@@ -4,15 +4,15 @@
 #include <vector>
 
 #include "console.h"
-#include "inputs.h"
 #include "squozen_tool.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> leftOut;
-    std::vector<std::string> args = sqzcli::ProgramArguments(argc, argv, &leftOut);
-    // An argument that cannot be named to the engine is reported and the run goes on without it, as a failed file.
-    for (const std::string& arg : leftOut)
-        std::fprintf(stderr, "squozen: %s: %s\n", arg.c_str(), sqzcli::LeftOutReason(1).c_str());
-    int code = sqzcli::RunSquozen(args, stdout, stderr);
-    return code == 0 && !leftOut.empty() ? 1 : code;
+    std::vector<std::string> args;
+    std::string unnamed;
+    // An argument that cannot be named to the engine is refused: left out, the next one would take its place.
+    if (!sqzcli::ProgramArguments(argc, argv, &args, &unnamed))
+        return sqzcli::UsageError(
+            "argument '" + unnamed + "': the ANSI code page cannot hold it and it has no short name that it holds",
+            stderr);
+    return sqzcli::RunSquozen(args, stdout, stderr);
 }

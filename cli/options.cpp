@@ -67,6 +67,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            if (a.empty()) return Refuse("an empty path names no file or folder");
             o.paths.push_back(a);
             continue;
         }

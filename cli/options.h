@@ -42,7 +42,8 @@ struct ParsedCommandLine {
 // the options). --help (-h) anywhere asks for the usage text, whatever else is wrong; --version likewise.
 // Refused, with the reason: no command, an unknown command or option, a missing or invalid --jobs value (1 to
 // 1024), a missing or second --files-from, -0 without --files-from, an option that does not apply to the command,
-// --best in a build without Zopfli, and test, optimize, info or check with neither a path nor --files-from.
+// --best in a build without Zopfli, an empty path, and test, optimize, info or check with neither a path nor
+// --files-from.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending with a newline.

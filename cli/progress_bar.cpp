@@ -2,20 +2,9 @@
 #include "progress_bar.h"
 
 #include "console.h"
+#include "file_helpers.h"
 
 namespace sqzcli {
-
-std::string FormatThousands64(uint64_t value) {
-    std::string digits = std::to_string(value);
-    std::string out;
-    size_t lead = digits.size() % 3;
-    out = digits.substr(0, lead);
-    for (size_t i = lead; i < digits.size(); i += 3) {
-        if (i > 0) out += ',';
-        out += digits.substr(i, 3);
-    }
-    return out;
-}
 
 long long TotalSavingRatio(uint64_t before, uint64_t after) {
     if (before == 0) return 0;

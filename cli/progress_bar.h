@@ -37,8 +37,6 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// `value` with a comma between groups of three digits, like FormatThousands, for totals beyond 32 bits.
-std::string FormatThousands64(uint64_t value);
 // The saving of totals in percent, by the rule of one movie's (SavingRatio) without its 32-bit limit: (before -
 // after) * 100 / before, truncated toward zero; 0 when `before` is 0.
 long long TotalSavingRatio(uint64_t before, uint64_t after);

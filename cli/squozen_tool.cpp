@@ -42,7 +42,7 @@ public:
     bool Create(unsigned jobs, std::string* error) {
         std::string temp = SystemTempFolder();
         for (unsigned attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-            std::string name = temp + "squozen-" + std::to_string(ProcessNumber()) + "-" + std::to_string(attempt);
+            std::string name = temp + "squozen-" + std::to_string(sqz::ProcessNumber()) + "-" + std::to_string(attempt);
             if (CreatePrivateFolder(name)) root_ = name + sqz::kPathSep;
         }
         if (root_.empty()) {
@@ -211,12 +211,12 @@ std::string BatchHeader() {
 std::string BatchText(const std::string& path, const MovieBatchResult& r, const Options& o) {
     char line[128];
     if (r.outcome == MovieOutcome::kDone) {
-        // As the file list shows them: sizes with FormatThousands, the ratio with "%d%%".
+        // As the file list shows them: sizes grouped by commas (the unsigned figures, also beyond 2 GB), the ratio
+        // with "%d%%".
         char ratio[24];
         std::snprintf(ratio, sizeof ratio, "%d%%", r.movie.nRatio);
-        std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o),
-                      FormatThousands(static_cast<int32_t>(r.nOriginal)).c_str(),
-                      FormatThousands(static_cast<int32_t>(r.movie.nAfter)).c_str(), ratio);
+        std::snprintf(line, sizeof line, "%-9s %12s %11s %6s  ", DoneWord(o), FormatThousands64(r.nOriginal).c_str(),
+                      FormatThousands64(r.movie.nAfter).c_str(), ratio);
         std::string text = line + path;
         // A movie whose version the compression raises may play differently: the line says so.
         if (r.movie.nVersion != r.movie.nSourceVersion)
@@ -470,12 +470,14 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
+int UsageError(const std::string& error, std::FILE* err) {
+    Write(err, "squozen: " + error + "\nTry 'squozen --help' for more information.\n");
+    return 2;
+}
+
 int RunSquozen(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     ParsedCommandLine parsed = ParseCommandLine(args);
-    if (!parsed.bOk) {
-        Write(err, "squozen: " + parsed.strError + "\nTry 'squozen --help' for more information.\n");
-        return 2;
-    }
+    if (!parsed.bOk) return UsageError(parsed.strError, err);
     switch (parsed.options.command) {
         case Command::kHelp:
             Write(out, UsageText());

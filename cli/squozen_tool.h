@@ -13,4 +13,8 @@ namespace sqzcli {
 // for a usage error.
 int RunSquozen(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
+// Writes the usage error `error` to `err` as the tool writes every usage error, with where to read more; returns 2,
+// the exit code of a usage error.
+int UsageError(const std::string& error, std::FILE* err);
+
 }  // namespace sqzcli

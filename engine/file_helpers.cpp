@@ -1,8 +1,6 @@
 // Folders, paths, sizes and number formats of the program, over the platform's file services.
 #include "file_helpers.h"
 
-#include <cstdio>
-
 #include "mbcs.h"
 #include "platform.h"
 
@@ -60,13 +58,14 @@ std::string GetFileStem(const std::string& path) {
 
 std::string FormatThousands(int32_t value) {
     // The digits of the magnitude are grouped; the sign stands in front of them.
-    long long magnitude = value < 0 ? -static_cast<long long>(value) : value;
-    char digits[24];
-    std::snprintf(digits, sizeof digits, "%lld", magnitude);
-    std::string t = digits;
+    if (value >= 0) return FormatThousands64(static_cast<uint64_t>(value));
+    return "-" + FormatThousands64(static_cast<uint64_t>(-static_cast<int64_t>(value)));
+}
+
+std::string FormatThousands64(uint64_t value) {
+    std::string t = std::to_string(value);
     size_t r = t.size() % 3;
-    std::string out = value < 0 ? "-" : "";
-    out += t.substr(0, r);
+    std::string out = t.substr(0, r);
     for (size_t i = r; i < t.size(); i += 3) {
         if (i > 0) out += ',';
         out += t.substr(i, 3);

@@ -29,6 +29,9 @@ std::string GetFileNamePart(const std::string& path);
 std::string GetFileStem(const std::string& path);
 // Decimal text with a comma between groups of three digits: 1234567 gives "1,234,567", -1234 gives "-1,234".
 std::string FormatThousands(int32_t value);
+// The same for sizes and their sums, which are never negative and may pass 2 GB: 3000000000 gives "3,000,000,000".
+// Every byte count the program and the tool show is written by this one.
+std::string FormatThousands64(uint64_t value);
 #ifdef _WIN32
 // The structure size the file dialogs put into their OPENFILENAME record: the full size of the record on the
 // Windows NT family, the size of the older form on Windows 95, 98 and Me.

@@ -159,6 +159,11 @@ private:
 // `bytes` digest bytes as lower-case hex.
 std::string HexText(const unsigned char* bytes, size_t count);
 
+// A key of the file or folder at `path` for telling two names of one apart: the same for every name of it (links,
+// hard links, junctions, short names, other letter case on Windows): its device and file number, or volume and file
+// index. Derived from the path itself when the file cannot be looked up.
+std::string FileKey(const std::string& path);
+
 // The number of the running process, and whether a process of that number is running now (true when that cannot be
 // told, so that nothing of a process that may live is taken away).
 unsigned long ProcessNumber();

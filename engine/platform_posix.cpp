@@ -284,6 +284,14 @@ std::string Sha256::HexDigest() {
     return HexText(digest, sizeof digest);
 }
 
+std::string FileKey(const std::string& path) {
+    // The same for every name of a file, links and hard links included.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return "name:" + path;
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+
 unsigned long ProcessNumber() { return static_cast<unsigned long>(::getpid()); }
 
 bool IsProcessRunning(unsigned long number) {

@@ -32,15 +32,7 @@ static_assert(IsSameAscii(kCommentBad, kBadFlashFile), "the list's comment of a 
 
 }  // namespace
 
-std::string FileSizeText(uint32_t size) {
-    if (size <= static_cast<uint32_t>(INT32_MAX)) return FormatThousands(static_cast<int32_t>(size));
-    std::string digits = std::to_string(size), text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
-    }
-    return text;
-}
+std::string FileSizeText(uint32_t size) { return FormatThousands64(size); }
 
 FileRow MakeFileRow(const std::string& path) {
     FileRow row;

@@ -56,8 +56,8 @@ struct FileRow {
 // version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
 FileRow MakeFileRow(const std::string& path);
 
-// A size in bytes grouped by commas, as the size columns show it: FormatThousands, and above 2 GB (a damaged
-// movie's header may claim that much) the unsigned figure it is, never a negative one.
+// A size in bytes grouped by commas, as the size columns show it (FormatThousands64): above 2 GB (a damaged movie's
+// header may claim that much) the unsigned figure it is, never a negative one.
 std::string FileSizeText(uint32_t size);
 
 // True when a comment marks a bad row ("Bad Flash File" in any letter case).

@@ -5,11 +5,12 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <unordered_set>
 
+#include "busy_loop.h"
 #include "file_dialog.h"
 #include "file_helpers.h"
+#include "folder_walk.h"
 #include "list_messages.h"
 #include "mbcs.h"
 #include "movie_batch.h"
@@ -58,31 +59,6 @@ SIZE TemplateSize(HWND hDlg, UINT nIDTemplate) {
     size.cx = r.right;
     size.cy = r.bottom;
     return size;
-}
-
-// Whether `path` ends with the separator (a folder's path, as a drive's root "C:\" is given).
-bool IsFolderPath(const std::string& path) {
-    return !path.empty() && path.back() == sqz::kPathSep && !sqz::MbsIsTrailByte(path, path.size() - 1);
-}
-
-// Appends the movies (IsFolderMovieName) of `folder` (ending with the separator) and of its subfolders to `movies`:
-// each folder's files in name order, then its subfolders one by one. A path beyond MAX_PATH reaches no file, which
-// also ends a walk around a loop of folder links.
-void CollectFolderMovies(const std::string& folder, std::vector<std::string>* movies) {
-    if (folder.size() >= MAX_PATH) return;
-    std::vector<sqz::FileEntry> entries = sqz::Files().List(folder);
-    std::sort(entries.begin(), entries.end(),
-              [](const sqz::FileEntry& a, const sqz::FileEntry& b) { return sqz::MbsICmp(a.name, b.name) < 0; });
-    std::vector<std::string> subfolders;
-    for (const sqz::FileEntry& e : entries) {
-        // A name the ANSI code page cannot hold comes by its short form, or not at all (FileServices::List).
-        if (e.name == "." || e.name == "..") continue;
-        if (e.bFolder)
-            subfolders.push_back(folder + e.name + sqz::kPathSep);
-        else if (IsFolderMovieName(e.name))
-            movies->push_back(folder + e.name);
-    }
-    for (const std::string& sub : subfolders) CollectFolderMovies(sub, movies);
 }
 
 }  // namespace
@@ -212,26 +188,43 @@ void CSquozenView::AddOpenedFiles(const std::vector<std::string>& paths) {
 
 void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
     if (m_bInBatch) return;
+    // A drive or a large folder takes a while: the walk pauses for the window's messages as a batch does, showing
+    // how many movies it has found, and Escape ends it with what it found. Meanwhile the window is busy as in a
+    // batch: commands, drops and closing do nothing, and a handoff waits for the end.
+    m_bInBatch = true;
+    CBusyLoop loop;
+    FileListProgress progress = {0, 0, false, true};
+    bool bShown = false;
     std::vector<std::string> movies;
+    sqz::FolderWalk walk(true);
+    walk.onMovie = [&](const std::string& movie) { movies.push_back(movie); };
+    walk.onProgress = [&](size_t) {
+        if (!loop.IsDue()) return true;
+        progress.nRow = static_cast<int>(movies.size());
+        ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+        bShown = true;
+        loop.Pause();
+        return !loop.IsStopped();
+    };
     for (const std::string& path : paths) {
-        // A drive ("C:\") is dropped with its separator, and a search does not find it by that name.
-        if (IsFolderPath(path)) {
-            CollectFolderMovies(path, &movies);
-            continue;
+        const sqz::NamedPath named = sqz::LookUpNamedPath(path);
+        if (named.kind == sqz::NamedKind::kFolder) {
+            if (!walk.Walk(named.strPath)) break;
+        } else if (named.kind == sqz::NamedKind::kFile && HasMovieExtension(named.strPath)) {
+            movies.push_back(named.strPath);
         }
-        sqz::FileEntry entry;
-        if (!sqz::Files().Find(path, &entry)) continue;
-        if (entry.bFolder)
-            CollectFolderMovies(path + sqz::kPathSep, &movies);
-        else if (HasMovieExtension(path))
-            movies.push_back(path);
     }
+    m_bInBatch = false;
     // A movie dropped with its folder, or reached twice, is added once.
     std::unordered_set<std::string> seen;
     std::vector<std::string> once;
     for (const std::string& movie : movies)
         if (seen.insert(sqz::MbsLower(movie)).second) once.push_back(movie);
     AddOpenedFiles(once);
+    if (!bShown) return;
+    // The frame takes what waited for the end; the selection pane shows the selection again.
+    ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, 0);
+    SendSelection();
 }
 
 BOOL CSquozenView::HandleCommand(UINT nID, int nCode) {

@@ -58,9 +58,12 @@ public:
     // (also when nothing was added).
     void AddOpenedFiles(const std::vector<std::string>& paths);
     // Files and folders dropped on the main window, added as Open adds them (AddOpenedFiles): a file whose name ends in
-    // ".swf", and for a folder the movies in it and in its subfolders (IsFolderMovieName, which leaves the backups
-    // out), each folder's in name order before its subfolders'. Other files, and a movie reached twice, are passed
-    // over. Nothing happens while a batch runs.
+    // ".swf", and for a folder or a drive the movies in it and in its subfolders by the engine's walk (sqz::FolderWalk:
+    // IsFolderMovieName, which leaves the backups out, each folder's in name order before its subfolders', a folder
+    // reached twice walked once). Other files, and a movie reached twice, are passed over. A walk that takes longer
+    // than a moment runs as a batch does (CBusyLoop): the frame is told how many movies it has found
+    // (WM_FILELIST_PROGRESS), and Escape stops it, the movies found so far being added. Nothing happens while a
+    // batch runs.
     void AddDroppedFiles(const std::vector<std::string>& paths);
     // The full path of row `nItem`: its folder followed by its name.
     std::string RowPath(int nItem) const;

@@ -1,6 +1,8 @@
 ; The installer and uninstaller of Zenvola SWF Optimizer, for one user and without administrator rights. Built by
-; the Windows builds with makensis; the build passes the architecture (SQZ_ARCH: x64 or x86), the version and the
-; paths of the files to install and of the installer to write.
+; the Windows builds with makensis; the build passes the architecture (SQZ_ARCH: x64 or x86), the version, the paths
+; of the files to install and of the installer to write, and the names the installer shares with the program and the
+; extension (SQZ_PRODUCT_NAMES: the product's title and addresses, the handoff value, the single-instance mutex, the
+; profile area, the extension's identifiers), which it writes from the product's headers.
 ;
 ; The program keeps config.ini and temp\ beside its executable, so it goes into a folder the user can write: the
 ; user's local programs folder. The extension is registered for the user under HKEY_CURRENT_USER\Software\Classes
@@ -22,39 +24,34 @@ ManifestSupportedOS all
 !include FileFunc.nsh
 !include x64.nsh
 !include MUI2.nsh
+!include "${SQZ_PRODUCT_NAMES}"
 !include korvane_entries.nsh
 
-!define SQZ_PRODUCT "Zenvola SWF Optimizer"
 !define SQZ_MAKER "Zenvola"
-!define SQZ_HOME_PAGE "http://www.zenvola.com"
-!define SQZ_SUPPORT "mailto:support@zenvola.com"
-!define SQZ_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${SQZ_PRODUCT}"
+!define SQZ_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${SQZ_PRODUCT_TITLE}"
 !define SQZ_UNINSTALL_PARENT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-; What the program and the extension write into the registry.
-!define SQZ_HANDOFF_KEY "Software\${SQZ_PRODUCT}"
-!define SQZ_PROFILE_PARENT "Software\Local AppWizard-Generated Applications"
+; What the program writes into the registry besides the handoff value of the extension.
+!define SQZ_PROFILE_PARENT "Software\${SQZ_PROFILE_REGISTRY_KEY}"
 !define SQZ_PROFILE_KEY "${SQZ_PROFILE_PARENT}\Squozen"
-; The program's single-instance mutex: held while a copy of the program runs.
-!define SQZ_INSTANCE_MUTEX "0xe571c001, 0xe623, 0x11d7, 0xae, 0x3d, 0x0, 0xe0, 0x4c, 0xe6, 0x6, 0xcc"
-!define SQZ_SHORTCUT "$SMPROGRAMS\${SQZ_PRODUCT}.lnk"
+!define SQZ_SHORTCUT "$SMPROGRAMS\${SQZ_PRODUCT_TITLE}.lnk"
 !if ${SQZ_ARCH} == x64
     !define SQZ_TYPELIB_PLATFORM win64
 !else
     !define SQZ_TYPELIB_PLATFORM win32
 !endif
 
-Name "${SQZ_PRODUCT}"
+Name "${SQZ_PRODUCT_TITLE}"
 OutFile "${SQZ_OUTFILE}"
-InstallDir "$LOCALAPPDATA\Programs\${SQZ_PRODUCT}"
+InstallDir "$LOCALAPPDATA\Programs\${SQZ_PRODUCT_TITLE}"
 InstallDirRegKey HKCU "${SQZ_UNINSTALL_KEY}" "InstallLocation"
-BrandingText "${SQZ_PRODUCT} ${SQZ_VERSION}"
+BrandingText "${SQZ_PRODUCT_TITLE} ${SQZ_VERSION}"
 ShowInstDetails hide
 ShowUninstDetails hide
 
 VIProductVersion "${SQZ_VERSION}.0.0"
-VIAddVersionKey /LANG=2052 "ProductName" "${SQZ_PRODUCT}"
+VIAddVersionKey /LANG=2052 "ProductName" "${SQZ_PRODUCT_TITLE}"
 VIAddVersionKey /LANG=2052 "CompanyName" "${SQZ_MAKER}"
-VIAddVersionKey /LANG=2052 "FileDescription" "${SQZ_PRODUCT} 安装程序"
+VIAddVersionKey /LANG=2052 "FileDescription" "${SQZ_PRODUCT_TITLE} 安装程序"
 VIAddVersionKey /LANG=2052 "FileVersion" "${SQZ_VERSION}"
 VIAddVersionKey /LANG=2052 "ProductVersion" "${SQZ_VERSION}"
 VIAddVersionKey /LANG=2052 "LegalCopyright" "${SQZ_MAKER}"
@@ -82,7 +79,7 @@ Var CreatedFolder
         ${EndIf}
         System::Call 'kernel32::CloseHandle(p r0)'
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-            "${SQZ_PRODUCT} 正在运行。$\r$\n$\r$\n请先关闭它，然后单击“重试”；单击“取消”退出${ACTION}。" \
+            "${SQZ_PRODUCT_TITLE} 正在运行。$\r$\n$\r$\n请先关闭它，然后单击“重试”；单击“取消”退出${ACTION}。" \
             /SD IDCANCEL IDRETRY sqz_program_retry
         SetErrorLevel 2
         Quit
@@ -116,7 +113,7 @@ Function .onInit
     !if ${SQZ_ARCH} == x86
         ${If} ${RunningX64}
             MessageBox MB_YESNO|MB_ICONQUESTION \
-                "这是 32 位版本的安装程序。在 64 位 Windows 上，资源管理器的右键菜单“Optimize with ${SQZ_PRODUCT}”只有 64 位版本才会显示。$\r$\n$\r$\n仍要安装 32 位版本吗？" \
+                "这是 32 位版本的安装程序。在 64 位 Windows 上，资源管理器的右键菜单“Optimize with ${SQZ_PRODUCT_TITLE}”只有 64 位版本才会显示。$\r$\n$\r$\n仍要安装 32 位版本吗？" \
                 /SD IDYES IDYES sqz_install_32_bit
             SetErrorLevel 1
             Quit
@@ -204,15 +201,15 @@ Section "Install"
     ${EndIf}
 
     ${GetSize} "$INSTDIR" "/S=0K" $6 $7 $8
-    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "DisplayName" "${SQZ_PRODUCT}"
+    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "DisplayName" "${SQZ_PRODUCT_TITLE}"
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "DisplayVersion" "${SQZ_VERSION}"
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "Publisher" "${SQZ_MAKER}"
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Squozen.exe,0"
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
     WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "URLInfoAbout" "${SQZ_HOME_PAGE}"
-    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "HelpLink" "${SQZ_SUPPORT}"
+    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "URLInfoAbout" "${SQZ_HOME_PAGE_URL}"
+    WriteRegStr HKCU "${SQZ_UNINSTALL_KEY}" "HelpLink" "mailto:${SQZ_SUPPORT_MAIL}"
     WriteRegDWORD HKCU "${SQZ_UNINSTALL_KEY}" "EstimatedSize" $6
     WriteRegDWORD HKCU "${SQZ_UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${SQZ_UNINSTALL_KEY}" "NoRepair" 1
@@ -241,7 +238,7 @@ Section "Uninstall"
     !insertmacro SQZ_NOTIFY_ASSOCIATIONS
 
     ; The handoff value of the extension and the program's own settings in the registry.
-    DeleteRegValue HKCU "${SQZ_HANDOFF_KEY}" "StartWithParamter"
+    DeleteRegValue HKCU "${SQZ_HANDOFF_KEY}" "${SQZ_HANDOFF_VALUE}"
     DeleteRegKey /ifempty HKCU "${SQZ_HANDOFF_KEY}"
     DeleteRegKey HKCU "${SQZ_PROFILE_KEY}"
     DeleteRegKey /ifempty HKCU "${SQZ_PROFILE_PARENT}"

@@ -1,12 +1,9 @@
 ; The registry entries of the Explorer extension for the current user, under HKEY_CURRENT_USER\Software\Classes:
 ; the class, ProgID and type-library entries that Korvane.dll writes when it registers itself, and its association
 ; as a context-menu handler with .swf files. The installer and the uninstaller both use these macros, so they name
-; exactly the same keys.
+; exactly the same keys. The identifiers SQZ_CLSID, SQZ_IID and SQZ_LIBID come from the build (product_names.nsh).
 
 !define SQZ_CLASSES "Software\Classes"
-!define SQZ_CLSID "{349D3308-D7F3-423A-B280-83716A080D16}"
-!define SQZ_IID "{12E7C1F5-45CA-482F-ADD2-4E6494DDE13A}"
-!define SQZ_LIBID "{319F5DDC-F42C-4249-8DF8-A4EF7CDE8F4D}"
 !define SQZ_PROGID "Korvane.ContextMenuCls"
 !define SQZ_CLASS_NAME "ContextMenuCls Class"
 ; The automation marshaller, which marshals the type library's dual interface.

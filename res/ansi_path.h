@@ -30,15 +30,26 @@ inline std::string Narrow(const std::wstring& wide, UINT codePage) {
     return text;
 }
 
-// `wide` in the ANSI code page into `*ansi` when no character of it needs a substitute; false otherwise (also for
-// the empty text).
-inline bool ExactAnsi(const std::wstring& wide, std::string* ansi) {
+// How a conversion into the code page `codePage` (CP_ACP for the system's ANSI code page, or a code page's number)
+// learns of a character the code page cannot hold. UTF-8 (65001, which Windows may have as its ANSI code page) holds
+// every character but a lone surrogate, and Windows fails a conversion into it that asks for the best-fit flag or
+// the used-default flag: there WC_ERR_INVALID_CHARS makes it fail on such a character. Elsewhere WC_NO_BEST_FIT_CHARS
+// with the used-default flag: a look-alike would name another file.
+inline DWORD ExactConversionFlags(UINT codePage) {
+    return (codePage == CP_ACP ? ::GetACP() : codePage) == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+}
+
+// `wide` in the code page `codePage` into `*ansi` when no character of it needs a substitute; false otherwise (also
+// for the empty text).
+inline bool ExactAnsi(const std::wstring& wide, UINT codePage, std::string* ansi) {
+    const DWORD flags = ExactConversionFlags(codePage);
     BOOL substituted = FALSE;
-    int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &substituted);
+    BOOL* used = flags == WC_NO_BEST_FIT_CHARS ? &substituted : nullptr;
+    int n = ::WideCharToMultiByte(codePage, flags, wide.c_str(), -1, nullptr, 0, nullptr, used);
     if (n <= 1 || substituted) return false;
     std::string text(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &text[0], n, nullptr, &substituted);
-    if (substituted) return false;
+    if (::WideCharToMultiByte(codePage, flags, wide.c_str(), -1, &text[0], n, nullptr, used) != n || substituted)
+        return false;
     text.resize(static_cast<size_t>(n - 1));
     *ansi = text;
     return true;
@@ -65,32 +76,35 @@ inline ShortPathLookup& ShortPathLookupInUse() {
     return lookup;
 }
 
-// The ANSI path of `wide` by the rule: "" when neither it nor its short form converts exactly.
-inline std::string AnsiPathOf(const std::wstring& wide) {
+// The path of `wide` in the code page `codePage` (CP_ACP: the ANSI path) by the rule: "" when neither it nor its
+// short form converts exactly.
+inline std::string AnsiPathOf(const std::wstring& wide, UINT codePage) {
     std::string ansi;
-    if (ExactAnsi(wide, &ansi)) return ansi;
-    return ExactAnsi(ShortPathLookupInUse()(wide), &ansi) ? ansi : std::string();
+    if (ExactAnsi(wide, codePage, &ansi)) return ansi;
+    return ExactAnsi(ShortPathLookupInUse()(wide), codePage, &ansi) ? ansi : std::string();
 }
 
-// The ANSI name of the entry `name` of the folder `folder` (its wide path, ending with a backslash) by the rule,
-// the short form being the last part of the entry's short path; "" when neither converts exactly.
-inline std::string AnsiNameOf(const std::wstring& folder, const std::wstring& name) {
+// The name of the entry `name` of the folder `folder` (its wide path, ending with a backslash) in the code page
+// `codePage` by the rule, the short form being the last part of the entry's short path; "" when neither converts
+// exactly.
+inline std::string AnsiNameOf(const std::wstring& folder, const std::wstring& name, UINT codePage) {
     std::string ansi;
-    if (ExactAnsi(name, &ansi)) return ansi;
+    if (ExactAnsi(name, codePage, &ansi)) return ansi;
     std::wstring shortPath = ShortPathLookupInUse()(folder + name);
     size_t slash = shortPath.find_last_of(L'\\');
-    return ExactAnsi(slash == std::wstring::npos ? shortPath : shortPath.substr(slash + 1), &ansi) ? ansi
-                                                                                                   : std::string();
+    return ExactAnsi(slash == std::wstring::npos ? shortPath : shortPath.substr(slash + 1), codePage, &ansi)
+               ? ansi
+               : std::string();
 }
 
-// File `index` of the drop `hDrop` (Explorer's CF_HDROP, read as wide text) as an ANSI path by the rule; "" when it
-// has none.
-inline std::string DroppedAnsiPath(HDROP hDrop, UINT index) {
+// File `index` of the drop `hDrop` (Explorer's CF_HDROP, read as wide text) as a path in the code page `codePage`
+// (CP_ACP: the ANSI path) by the rule; "" when it has none.
+inline std::string DroppedAnsiPath(HDROP hDrop, UINT index, UINT codePage) {
     UINT length = ::DragQueryFileW(hDrop, index, nullptr, 0);
     if (length == 0) return std::string();
     std::wstring wide(length + 1, L'\0');
     wide.resize(::DragQueryFileW(hDrop, index, &wide[0], length + 1));
-    return AnsiPathOf(wide);
+    return AnsiPathOf(wide, codePage);
 }
 
 }  // namespace ansi_path

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "ansi_path.h"
 #include "handoff_contract.h"
@@ -17,12 +18,13 @@ namespace korvane {
 
 namespace {
 
-const char kMenuText[] = "Optimize with " SQZ_PRODUCT_TITLE;
-const char kHelpText[] = "You select .swf file to optimize!";
-const char kCaption[] = SQZ_PRODUCT_TITLE;
+// The extension's texts, in UTF-16 so that they read right whatever the system's code page.
+const wchar_t kMenuText[] = L"Optimize with " SQZ_PRODUCT_TITLE;
+const wchar_t kHelpText[] = L"You select .swf file to optimize!";
+const wchar_t kCaption[] = L"" SQZ_PRODUCT_TITLE;
 const wchar_t kProgramName[] = L"Squozen.exe";
 
-void ShowWarning(const char* text) { MessageBoxA(nullptr, text, kCaption, MB_ICONWARNING | MB_OK); }
+void ShowWarning(const wchar_t* text) { MessageBoxW(nullptr, text, kCaption, MB_ICONWARNING | MB_OK); }
 
 // The main program beside this library: found from the library's own module handle, so that a renamed copy
 // or one of several copies loaded side by side starts the program of its own folder. Empty when the library
@@ -148,52 +150,65 @@ STDMETHODIMP ContextMenuCls::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid,
 }
 
 STDMETHODIMP ContextMenuCls::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pDataObj, HKEY) {
-    if (!pDataObj) return E_INVALIDARG;
-    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium = {};
-    medium.tymed = TYMED_HGLOBAL;
-    if (FAILED(pDataObj->GetData(&format, &medium))) return E_INVALIDARG;
-    if (medium.tymed != TYMED_HGLOBAL) {
-        ReleaseStgMedium(&medium);
-        return E_INVALIDARG;
-    }
-    HDROP hDrop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
-    if (!hDrop) {
-        ReleaseStgMedium(&medium);
-        return E_INVALIDARG;
-    }
-
-    HRESULT hr = E_INVALIDARG;
-    UINT nFiles = DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0);
-    if (nFiles != 0) {
+    return Guarded([&]() -> HRESULT {
+        if (!pDataObj) return E_INVALIDARG;
+        FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium = {};
+        medium.tymed = TYMED_HGLOBAL;
+        if (FAILED(pDataObj->GetData(&format, &medium))) return E_INVALIDARG;
+        // The medium goes back on every path, also when building a path runs out of memory.
+        struct Medium {
+            STGMEDIUM* p;
+            HDROP hDrop = nullptr;
+            ~Medium() {
+                if (hDrop) GlobalUnlock(p->hGlobal);
+                ReleaseStgMedium(p);
+            }
+        } held{&medium};
+        if (medium.tymed != TYMED_HGLOBAL) return E_INVALIDARG;
+        held.hDrop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+        if (!held.hDrop) return E_INVALIDARG;
+        UINT nFiles = DragQueryFileW(held.hDrop, 0xFFFFFFFF, nullptr, 0);
+        if (nFiles == 0) return E_INVALIDARG;
         if (nFiles > static_cast<UINT>(kMaxFiles)) nFiles = kMaxFiles;
+        // The selection is read whole before the state changes, so that a failure leaves the state as it was.
+        std::vector<std::string> accepted(nFiles);
         for (UINT i = 0; i < nFiles; ++i) {
-            char* slot = m_szFiles[i];
-            slot[0] = '\0';
             // Read as wide text and handed over only in an exact ANSI form (its own or its short one), since the
             // program reads the value in the ANSI code page. A longer path does not fit the program's buffers.
-            std::string path = ansi_path::DroppedAnsiPath(hDrop, i);
-            if (path.empty() || path.size() > kMaxPathLength) continue;
-            if (!IsAcceptedPath(path.c_str(), path.size())) continue;
+            std::string path = ansi_path::DroppedAnsiPath(held.hDrop, i, CP_ACP);
+            if (!path.empty() && path.size() <= kMaxPathLength && IsAcceptedPath(path.c_str(), path.size()))
+                accepted[i] = path;
+        }
+        // Explorer may call again, for another selection: nothing of an earlier one remains.
+        m_bHasSwf = FALSE;
+        for (UINT i = 0; i < nFiles; ++i) {
+            char* slot = m_szFiles[i];
+            const std::string& path = accepted[i];
+            slot[0] = '\0';
+            if (path.empty()) continue;
             m_bHasSwf = TRUE;
             std::memcpy(slot, path.data(), path.size());
             slot[path.size()] = ' ';
             slot[path.size() + 1] = '\0';
         }
         m_nFiles = static_cast<int>(nFiles);
-        hr = S_OK;
-    }
-    GlobalUnlock(medium.hGlobal);
-    ReleaseStgMedium(&medium);
-    return hr;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP ContextMenuCls::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
     if (uFlags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
     if (m_bHasSwf) {
-        InsertMenuA(hmenu, indexMenu, MF_BYPOSITION | MF_STRING, idCmdFirst, kMenuText);
-        // The bitmap stands for the unmarked state; the entry is never marked.
-        SetMenuItemBitmaps(hmenu, indexMenu, MF_BYPOSITION, m_hMenuBitmap, nullptr);
+        // From UTF-16, so that the entry reads right whatever the system's code page. The bitmap stands for the
+        // unmarked state; the entry is never marked.
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_ID | MIIM_STRING | MIIM_CHECKMARKS;
+        item.wID = idCmdFirst;
+        item.dwTypeData = const_cast<LPWSTR>(kMenuText);
+        item.hbmpUnchecked = m_hMenuBitmap;
+        InsertMenuItemW(hmenu, indexMenu, TRUE, &item);
     }
     return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 1);
 }
@@ -202,13 +217,13 @@ STDMETHODIMP ContextMenuCls::GetCommandString(UINT_PTR idCmd, UINT uType, UINT*,
     if (idCmd != 0 || !(uType & GCS_HELPTEXTA)) return E_INVALIDARG;
     if (!pszName) return E_POINTER;
     if (uType & GCS_UNICODE) {
-        wchar_t wide[sizeof(kHelpText)];
-        MultiByteToWideChar(CP_ACP, 0, kHelpText, -1, wide, sizeof(kHelpText));
-        lstrcpynW(reinterpret_cast<LPWSTR>(pszName), wide, static_cast<int>(cchMax));
-    } else {
-        lstrcpynA(pszName, kHelpText, static_cast<int>(cchMax));
+        lstrcpynW(reinterpret_cast<LPWSTR>(pszName), kHelpText, static_cast<int>(cchMax));
+        return S_OK;
     }
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        lstrcpynA(pszName, ansi_path::Narrow(kHelpText, CP_ACP).c_str(), static_cast<int>(cchMax));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP ContextMenuCls::InvokeCommand(CMINVOKECOMMANDINFO* pici) {
@@ -240,14 +255,14 @@ void ContextMenuCls::HandOff() {
     HKEY hKey = nullptr;
     if (RegOpenKeyA(HKEY_CURRENT_USER, kHandoffKey, &hKey) != ERROR_SUCCESS &&
         RegCreateKeyA(HKEY_CURRENT_USER, kHandoffKey, &hKey) != ERROR_SUCCESS) {
-        ShowWarning("Can not open register!");
+        ShowWarning(L"Can not open register!");
         return;
     }
     LONG written = RegSetValueExA(hKey, kHandoffValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.get()),
                                   static_cast<DWORD>(total));
     RegCloseKey(hKey);
     if (written != ERROR_SUCCESS) {
-        ShowWarning("Can not save date to register!");
+        ShowWarning(L"Can not save date to register!");
         return;
     }
 

@@ -42,19 +42,21 @@ public:
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
-    // IShellExtInit: reads the selection (CF_HDROP) from `pDataObj`: S_OK when it held at least one file,
-    // E_INVALIDARG otherwise, with the state left as it was. `pidlFolder` and `hkeyProgID` are not used.
+    // IShellExtInit: reads the selection (CF_HDROP) from `pDataObj`: S_OK when it held at least one file, which then
+    // replaces everything an earlier call kept (Explorer may call more than once); E_INVALIDARG otherwise, and
+    // E_OUTOFMEMORY when memory ran out, with the state left as it was. `pidlFolder` and `hkeyProgID` are not used.
     STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pDataObj, HKEY hkeyProgID) override;
 
-    // IContextMenu: inserts the entry at `indexMenu` with the command `idCmdFirst` when a movie was selected
-    // (nothing with CMF_DEFAULTONLY, which returns S_OK); otherwise returns 1, one command identifier used.
+    // IContextMenu: inserts the entry at `indexMenu` with the command `idCmdFirst` and the menu bitmap when a movie
+    // was selected (nothing with CMF_DEFAULTONLY, which returns S_OK); otherwise returns 1, one command identifier
+    // used.
     STDMETHODIMP QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT uFlags) override;
     // For command offset 0 only: writes the handoff value and starts Squozen.exe from this library's folder;
     // S_OK also when the handoff failed with a message. E_INVALIDARG for a verb or another offset, E_OUTOFMEMORY when
     // memory ran out.
     STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* pici) override;
-    // The help text of the entry (GCS_HELPTEXTA or GCS_HELPTEXTW, at most `cchMax` characters with the
-    // terminator); E_INVALIDARG for verbs, validation and any command but 0.
+    // The help text of the entry (GCS_HELPTEXTW from UTF-16, or GCS_HELPTEXTA in the ANSI code page, at most
+    // `cchMax` characters with the terminator); E_INVALIDARG for verbs, validation and any command but 0.
     STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT uType, UINT* pReserved, CHAR* pszName, UINT cchMax) override;
 
 private:

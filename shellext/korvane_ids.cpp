@@ -1,6 +1,8 @@
-// Values of the extension's COM identifiers.
+// Values of the extension's COM identifiers (korvane_ids.cmake, through the generated korvane_guids.h).
 #include "korvane_ids.h"
 
-const CLSID CLSID_ContextMenuCls = {0x349D3308, 0xD7F3, 0x423A, {0xB2, 0x80, 0x83, 0x71, 0x6A, 0x08, 0x0D, 0x16}};
-const IID IID_IContextMenuCls = {0x12E7C1F5, 0x45CA, 0x482F, {0xAD, 0xD2, 0x4E, 0x64, 0x94, 0xDD, 0xE1, 0x3A}};
-const GUID LIBID_KORVANELib = {0x319F5DDC, 0xF42C, 0x4249, {0x8D, 0xF8, 0xA4, 0xEF, 0x7C, 0xDE, 0x8F, 0x4D}};
+#include "korvane_guids.h"
+
+const CLSID CLSID_ContextMenuCls = KORVANE_CLSID_INIT;
+const IID IID_IContextMenuCls = KORVANE_IID_INIT;
+const GUID LIBID_KORVANELib = KORVANE_LIBID_INIT;

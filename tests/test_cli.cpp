@@ -197,6 +197,7 @@ TEST(Cli, UsageHelpAndVersion) {
          std::vector<std::vector<std::string>>{{},
                                                {"compress", "a.swf"},
                                                {"test"},
+                                               {"test", "", "a.swf"},
                                                {"test", "--jobs", "0", "a.swf"},
                                                {"info", "--frobnicate", "a"},
                                                {"test", "--no-backup", "a.swf"}}) {
@@ -355,6 +356,20 @@ TEST(Cli, TestMatchesTheEngineAndTouchesNothing) {
               (std::vector<std::string>{"skipped", s.in + "swfdec-Error-7.swf:", "already", "compressed"}));
     EXPECT_EQ(lines[4].rfind("total: 3 files: 2 tested, 1 skipped, 0 failed; ", 0), 0u) << lines[4];
     EXPECT_EQ(Snapshot(s.in), before);
+
+    // A movie whose length field claims 3,000,000,000 bytes: its original size is that unsigned figure, as in its
+    // JSON, never a negative one.
+    const std::string claims = s.in + "claims.swf";
+    Bytes movie = ReadAll(one);
+    const Bytes length = {0x00, 0x5E, 0xD0, 0xB2};  // 3,000,000,000, least significant byte first
+    std::copy(length.begin(), length.end(), movie.begin() + 4);
+    WriteAll(claims, movie);
+    r = s.Run({"test", claims});
+    lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    ASSERT_GE(Words(lines[1]).size(), 2u) << lines[1];
+    EXPECT_EQ(Words(lines[1])[1], "3,000,000,000") << lines[1];
+    EXPECT_EQ(ParseJsonObject(Lines(s.Run({"test", "--json", claims}).out).at(0))["originalSize"], "3000000000");
 }
 
 // optimize: every valid uncompressed movie becomes a compressed one that inflates back to it, with a backup
@@ -876,6 +891,14 @@ TEST(Cli, NamesOutsideTheCodePageComeByTheirShortNames) {
     }
     EXPECT_EQ(head(named), "CWS");
     EXPECT_EQ(head(found), "CWS");
+    // An argument that names nothing, so that it has no short name either, is a usage error that names it; it is
+    // never left out, where the next argument would take its place (here as the list of paths).
+    const std::wstring list = WideOf(s.in) + L"\U0001F600.txt";
+    ProgramOutcome r = RunProgram({WideOf(Program()), L"test", L"--files-from", list, named}, s.logs.path());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("squozen: argument '" + s.in + "?", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("squozen --help"), std::string::npos) << r.err;
     s.ExpectTempEmpty();
 }
 #endif

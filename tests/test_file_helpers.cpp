@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <filesystem>
 
 #include "test_support.h"
@@ -76,6 +77,14 @@ TEST(FormatThousands, GroupsDigitsInThrees) {
     EXPECT_EQ(FormatThousands(-1234), "-1,234");
     EXPECT_EQ(FormatThousands(-123456), "-123,456");
     EXPECT_EQ(FormatThousands(INT_MIN), "-2,147,483,648");
+    // Sizes of 2 GB and more, and sums of sizes, as the unsigned figures they are.
+    EXPECT_EQ(FormatThousands64(0), "0");
+    EXPECT_EQ(FormatThousands64(999), "999");
+    EXPECT_EQ(FormatThousands64(1000), "1,000");
+    EXPECT_EQ(FormatThousands64(2147483648u), "2,147,483,648");
+    EXPECT_EQ(FormatThousands64(3000000000u), "3,000,000,000");
+    EXPECT_EQ(FormatThousands64(12345678901234ull), "12,345,678,901,234");
+    EXPECT_EQ(FormatThousands64(UINT64_MAX), "18,446,744,073,709,551,615");
 }
 
 TEST(ProgramFolder, FolderOfTheExecutableWithItsSeparator) {

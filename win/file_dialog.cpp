@@ -53,7 +53,7 @@ std::vector<std::string> CFileDialog::GetPathNames() const {
         chosen.emplace_back(m_fileBuffer.data());
     std::vector<std::string> paths;
     for (const std::wstring& wide : chosen) {
-        std::string path = ansi_path::AnsiPathOf(wide);
+        std::string path = ansi_path::AnsiPathOf(wide, CP_ACP);
         if (!path.empty()) paths.push_back(path);
     }
     return paths;
@@ -62,12 +62,12 @@ std::vector<std::string> CFileDialog::GetPathNames() const {
 std::string CFileDialog::GetNewPathName(bool* pbCreated) const {
     *pbCreated = false;
     const std::wstring wide(m_fileBuffer.data());
-    std::string path = ansi_path::AnsiPathOf(wide);
+    std::string path = ansi_path::AnsiPathOf(wide, CP_ACP);
     if (!path.empty() || wide.empty()) return path;
     HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return path;
     ::CloseHandle(h);
-    path = ansi_path::AnsiPathOf(wide);
+    path = ansi_path::AnsiPathOf(wide, CP_ACP);
     if (path.empty())
         ::DeleteFileW(wide.c_str());
     else

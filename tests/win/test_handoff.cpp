@@ -144,7 +144,7 @@ TEST(Handoff, AMovieNamedOutsideTheCodePageComesByItsShortNameAndIsOptimized) {
     ::WriteFile(h, movie.data(), static_cast<DWORD>(movie.size()), &written, nullptr);
     ::CloseHandle(h);
     // What the extension hands over for it (its short name): no "?" in it.
-    const std::string shortPath = ansi_path::AnsiPathOf(wide);
+    const std::string shortPath = ansi_path::AnsiPathOf(wide, CP_ACP);
     ASSERT_FALSE(shortPath.empty());
     ASSERT_EQ(shortPath.find('?'), std::string::npos) << shortPath;
 

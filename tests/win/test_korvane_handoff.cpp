@@ -80,8 +80,8 @@ TEST(KorvaneHandoff, AMovieNamedOutsideTheCodePageGoesByItsShortNameOrNotAtAll) 
     // Kana are in the ANSI code page (936) of the tests, the emoji is not: the name as a whole has no exact form.
     const std::wstring kana = L"\u30e0\u30fc\u30d3\u30fc", name = kana + L"\U0001F600.swf";
     std::string ansi;
-    ASSERT_TRUE(ansi_path::ExactAnsi(kana, &ansi));
-    ASSERT_FALSE(ansi_path::ExactAnsi(name, &ansi));
+    ASSERT_TRUE(ansi_path::ExactAnsi(kana, CP_ACP, &ansi));
+    ASSERT_FALSE(ansi_path::ExactAnsi(name, CP_ACP, &ansi));
     ktest::TempFolder folder, movies;
     ktest::PlaceStandIn(folder.path());
     const std::vector<std::wstring> paths = {movies.path() + L"a.swf", movies.path() + name, movies.path() + L"b.swf"};
@@ -90,7 +90,7 @@ TEST(KorvaneHandoff, AMovieNamedOutsideTheCodePageGoesByItsShortNameOrNotAtAll) 
     wchar_t shortForm[MAX_PATH] = {};
     ASSERT_GT(GetShortPathNameW(paths[1].c_str(), shortForm, MAX_PATH), 0u);
     std::string shortAnsi;
-    ASSERT_TRUE(ansi_path::ExactAnsi(shortForm, &shortAnsi)) << ktest::Utf8(shortForm);
+    ASSERT_TRUE(ansi_path::ExactAnsi(shortForm, CP_ACP, &shortAnsi)) << ktest::Utf8(shortForm);
     ClearHandoff();
 
     ktest::DllCopy dll(folder.path());
@@ -112,7 +112,7 @@ TEST(KorvaneHandoff, AMovieNamedOutsideTheCodePageGoesByItsShortNameOrNotAtAll) 
     HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
     std::vector<std::string> taken;
     for (UINT i = 0; i < DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); ++i)
-        taken.push_back(ansi_path::DroppedAnsiPath(drop, i));
+        taken.push_back(ansi_path::DroppedAnsiPath(drop, i, CP_ACP));
     GlobalUnlock(medium.hGlobal);
     ReleaseStgMedium(&medium);
     data->Release();

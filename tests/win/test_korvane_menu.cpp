@@ -37,18 +37,19 @@ protected:
         *result = menu_->QueryContextMenu(h, 1, 100, 200, flags);
         std::string text;
         if (GetMenuItemCount(h) == 3) {
-            char buffer[128] = {};
-            MENUITEMINFOA item = {};
+            // As the menu holds it, in UTF-16, whatever the system's code page.
+            wchar_t buffer[128] = {};
+            MENUITEMINFOW item = {};
             item.cbSize = sizeof(item);
             item.fMask = MIIM_ID | MIIM_STRING | MIIM_CHECKMARKS | MIIM_FTYPE;
             item.dwTypeData = buffer;
-            item.cch = sizeof(buffer);
-            EXPECT_TRUE(GetMenuItemInfoA(h, 1, TRUE, &item));
+            item.cch = 128;
+            EXPECT_TRUE(GetMenuItemInfoW(h, 1, TRUE, &item));
             EXPECT_EQ(item.wID, 100u);
             EXPECT_EQ(item.fType & MFT_SEPARATOR, 0u);
             EXPECT_NE(item.hbmpUnchecked, nullptr) << "menu bitmap beside the entry";
             EXPECT_EQ(item.hbmpChecked, nullptr);
-            text = buffer;
+            text = ktest::Narrow(buffer);
         } else {
             EXPECT_EQ(GetMenuItemCount(h), 2);
         }
@@ -112,6 +113,13 @@ TEST_F(KorvaneMenu, OffersNothingWithoutMoviesOrForDefaultOnly) {
     EXPECT_EQ(Offered(&hr, CMF_DEFAULTONLY), "");
     EXPECT_EQ(hr, S_OK);
     EXPECT_EQ(Offered(&hr, CMF_EXPLORE), kEntry);
+
+    // Explorer may initialise the object again: a later selection without movies offers nothing and hands over
+    // nothing of the earlier one.
+    ASSERT_EQ(Select({L"C:\\m\\notes.txt"}), S_OK);
+    EXPECT_EQ(Offered(&hr), "");
+    EXPECT_EQ(Invoke(), S_OK);
+    EXPECT_EQ(Handoff(), "");
 }
 
 TEST_F(KorvaneMenu, HandsOverOnlyTheFirst1024FilesAndWholePaths) {

@@ -178,6 +178,62 @@ TEST(ViewCommands, FilesAndFoldersDroppedOnTheWindowAreAddedAsByOpenButNotDuring
     EXPECT_EQ(p.Rows()[7].cells[1] + p.Rows()[7].cells[0], dir / "more\\f.swf");
 }
 
+// A folder that takes long to walk (a drive, a large or a network folder): the left pane counts the movies found,
+// Escape stops the walk, and the movies found until then are added in the walk's order; dropped again, the folder
+// gives the rest.
+TEST(ViewCommands, ADroppedFolderIsWalkedWithProgressAndEscapeKeepsWhatWasFound) {
+    sqztest::ScratchDir dir;
+    std::vector<std::string> movies;
+    for (int i = 10; i < 30; ++i) {
+        const std::string folder = dir / ("f" + std::to_string(i));
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+        movies.push_back(folder + "\\m.swf");
+        sqztest::CopyMovie("swfdec-offspring.swf", movies.back());
+    }
+    ProgramFixture p;
+    ASSERT_TRUE(p.Start());
+    p.frame().SendMessage(WM_FILELIST_SELECTION, 0, 0);
+    const std::string before = p.StatusText(0);
+    // Each listing takes a while; once the window shows the walk's progress, Escape is pressed.
+    struct SlowListing : sqztest::FileServicesProxy {
+        ProgramFixture* p = nullptr;
+        std::vector<std::string> shown;
+        std::vector<sqz::FileEntry> List(const std::string& folder) override {
+            if (!p) return real().List(folder);
+            ::Sleep(40);
+            const std::string text = p->StatusText(0);
+            if (text.rfind(Ansi("正在查找影片"), 0) == 0) {
+                if (shown.empty()) {
+                    sqztest::RepaintNow(p->frame().m_hWnd);
+                    sqztest::SaveWindowPng(p->frame().m_hWnd, sqztest::ScreenshotPath("drop_walk.png"));
+                    ::PostMessageA(p->list().m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                }
+                shown.push_back(text);
+            }
+            return real().List(folder);
+        }
+    } slow;
+    slow.p = &p;
+    Drop(p, {WideOfAnsi(dir.path())});
+    slow.p = nullptr;
+    std::vector<std::string> paths;
+    for (const sqztest::ListRow& row : p.Rows()) paths.push_back(row.cells[1] + row.cells[0]);
+    ASSERT_FALSE(slow.shown.empty()) << "the walk showed no progress";
+    bool counted = false;
+    for (size_t n = 1; n <= paths.size(); ++n)
+        counted =
+            counted || slow.shown.front() == Ansi("正在查找影片：已找到 " + std::to_string(n) + " 个（按 Esc 停止）");
+    EXPECT_TRUE(counted) << slow.shown.front();
+    ASSERT_GT(paths.size(), 0u);
+    ASSERT_LT(paths.size(), movies.size()) << "Escape stopped the walk";
+    EXPECT_EQ(paths, std::vector<std::string>(movies.begin(), movies.begin() + paths.size()));
+    EXPECT_EQ(p.StatusText(0), before) << "the left pane shows the selection again";
+    EXPECT_EQ(p.StatusText(2), Ansi("共计 " + std::to_string(paths.size()) + " 个文件"));
+
+    Drop(p, {WideOfAnsi(dir.path())});
+    EXPECT_EQ(p.list().GetItemCount(), static_cast<int>(movies.size()));
+}
+
 TEST(ViewCommands, KeyboardCommandsAreTakenInsideTheProgramOnly) {
     std::vector<std::string> movies = sqztest::CorpusMovies();
     ProgramFixture p;
