@@ -56,9 +56,32 @@ bool TryWhileRefused(const std::string& path, Step step, const bool* abandon = n
     return step();
 }
 
+// The work files being written, for AbandonWorkFiles.
+std::mutex g_liveLock;
+std::set<AtomicFile*> g_live;
+
 }  // namespace
 
 AtomicFile::~AtomicFile() { Abort(); }
+
+void AtomicFile::Live(bool live) {
+    std::lock_guard<std::mutex> guard(g_liveLock);
+    if (live)
+        g_live.insert(this);
+    else
+        g_live.erase(this);
+}
+
+void AbandonWorkFiles() {
+    CancelWork(true);
+    std::lock_guard<std::mutex> guard(g_liveLock);
+    for (AtomicFile* f : g_live) {
+        f->file_.reset();
+        if (!f->work_.empty()) Files().Delete(f->work_);
+        f->work_.clear();
+    }
+    g_live.clear();
+}
 
 bool AtomicFile::Open(const std::string& destination) {
     Abort();
@@ -91,6 +114,7 @@ bool AtomicFile::OpenWork(const std::string& destination) {
         TryWhileRefused(work, [&] { return (file_ = Files().OpenWrite(work, CreateMode::kExclusive)) != nullptr; });
         if (file_) {
             work_ = work;
+            Live(true);
             return true;
         }
         error_ = LastSystemError();
@@ -140,6 +164,7 @@ bool AtomicFile::Commit(bool durable, const std::function<bool()>& unchanged) {
                 // The old file was lost on the way: the work file now holds the only copy, in its new form.
                 kept_ = work_;
                 work_.clear();
+                Live(false);
                 return false;
             }
         }
@@ -153,12 +178,14 @@ bool AtomicFile::Commit(bool durable, const std::function<bool()>& unchanged) {
         return false;
     }
     work_.clear();
+    Live(false);
     // The rename itself reaches the disk with the folder's entries.
     if (durable) Files().SyncFolder(GetFolderPart(destination_));
     return true;
 }
 
 void AtomicFile::Abort() {
+    Live(false);
     file_.reset();
     kept_.clear();
     if (!work_.empty()) {
@@ -209,7 +236,7 @@ SwfResult CopyAtomically(const std::string& from, const std::string& to, bool ov
         size > 0 && static_cast<uint64_t>(size) < kCopyBlock ? static_cast<size_t>(size) + 1 : kCopyBlock;
     std::unique_ptr<unsigned char[]> block(new unsigned char[blockSize]);
     for (;;) {
-        Busy();
+        if (!Busy()) return {SwfReason::kCancelled};
         size_t n = in->Read(block.get(), blockSize);
         if (in->Failed()) return {SwfReason::kCannotRead, LastSystemError()};
         if (n > 0 && !out.File()->Write(block.get(), n)) return {SwfReason::kCannotWrite, LastSystemError()};

@@ -54,7 +54,10 @@ public:
     const std::string& KeptPath() const { return kept_; }
 
 private:
+    friend void AbandonWorkFiles();
     bool OpenWork(const std::string& destination);
+    // Whether the work file counts among those AbandonWorkFiles removes.
+    void Live(bool live);
 
     std::string destination_;
     std::string work_;  // the file being written, under a work name beside the destination
@@ -74,6 +77,11 @@ private:
 // apart from the rare case AtomicFile::KeptPath describes, whose file `*kept` (when given) then names.
 SwfResult CopyAtomically(const std::string& from, const std::string& to, bool over, bool durable,
                          std::string* kept = nullptr);
+
+// Closes and removes every work file this process is writing (and cancels the engine's work in hand, CancelWork):
+// for a program whose session ends while a movie is being worked on, called from within the busy hook. Nothing is
+// put in place afterwards; the destinations are as they were.
+void AbandonWorkFiles();
 
 // Whether `name` is the name of a work file of this program ("~sqz", the writing process's number, "-", eight hex
 // digits, ".tmp"), and of which process.

@@ -47,6 +47,7 @@ const ReasonText kReasonTexts[] = {
     {SwfReason::kGone, "the movie ", " is gone"},
     {SwfReason::kNoZopfli, "this build has no Zopfli to compress ", " harder"},
     {SwfReason::kNotVerified, "", " does not read back as the movie it must be"},
+    {SwfReason::kCancelled, "the work on ", " was cancelled"},
 };
 
 // Why a movie was passed over: the text after "version <n> kept: " for the version reasons, else the whole text; and
@@ -185,7 +186,7 @@ public:
         if (!file_->Seek(0)) return {SwfReason::kCannotRead, sqz::LastSystemError()};
         std::unique_ptr<unsigned char[]> block(new unsigned char[kBlock]);
         for (uint64_t left = size_; left > 0;) {
-            sqz::Busy();
+            if (!sqz::Busy()) return {SwfReason::kCancelled};
             size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlock));
             if (file_->Read(block.get(), want) != want) return {SwfReason::kCannotRead, sqz::LastSystemError()};
             if (hash) hash->Update(block.get(), want);
@@ -322,7 +323,7 @@ SwfResult Verify(const std::string& path, SwfCoding coding, SourceMovie& source,
     PlannedBody want(source, plan);
     std::unique_ptr<unsigned char[]> a(new unsigned char[kBlock]), b(new unsigned char[kBlock]);
     for (;;) {
-        sqz::Busy();
+        if (!sqz::Busy()) return {SwfReason::kCancelled};
         size_t n = want.Source().Read(a.get(), kBlock);
         if (want.Source().Failure() != SwfReason::kNone) return {want.Source().Failure(), sqz::LastSystemError()};
         if (got.Read(b.get(), n) != n || std::memcmp(a.get(), b.get(), n) != 0) break;
@@ -348,7 +349,7 @@ SwfResult VerifyCopy(const std::string& path, SourceMovie& source) {
     if (!original.Seek(0)) return {SwfReason::kCannotRead, sqz::LastSystemError()};
     std::unique_ptr<unsigned char[]> a(new unsigned char[kBlock]), b(new unsigned char[kBlock]);
     for (uint64_t left = source.Size(); left > 0;) {
-        sqz::Busy();
+        if (!sqz::Busy()) return {SwfReason::kCancelled};
         size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlock));
         if (original.Read(a.get(), want) != want) return {SwfReason::kCannotRead, sqz::LastSystemError()};
         if (copy->Read(b.get(), want) != want || std::memcmp(a.get(), b.get(), want) != 0)
@@ -641,7 +642,7 @@ MovieFailure ReplaceMovie(const std::string& source, const std::string& output, 
     std::unique_ptr<unsigned char[]> block(new unsigned char[kBlock]);
     bool ok = true;
     for (size_t n = kBlock, at = 0; ok && n == kBlock; at += n) {
-        sqz::Busy();
+        if (!sqz::Busy()) return MakeMovieFailure(MovieStep::kReplace, {SwfReason::kCancelled}, source);
         n = in->Read(block.get(), kBlock);
         if (at == 0) std::memcpy(header, block.get(), std::min(n, sizeof header));
         ok = !in->Failed() && replacement.File()->Write(block.get(), n);

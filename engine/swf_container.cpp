@@ -129,7 +129,7 @@ SwfResult DecompressSwfEx(const std::string& source, const std::string& destinat
     sqz::SwfBodyReader body(*in, header, kSwfHeaderSize, size, coding);
     std::unique_ptr<unsigned char[]> block(new unsigned char[kChunk]);
     for (;;) {
-        sqz::Busy();
+        if (!sqz::Busy()) return {SwfReason::kCancelled};
         size_t got = body.Read(block.get(), kChunk);
         if (got && !out.File()->Write(block.get(), got)) return Failed(SwfReason::kCannotWrite);
         if (got < kChunk) break;

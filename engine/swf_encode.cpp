@@ -80,7 +80,7 @@ SwfResult EncodeZlib(unsigned char version, uint32_t lengthField, uint64_t remai
     size_t pending = kSwfHeaderSize;
     int flush = Z_NO_FLUSH;
     do {
-        Busy();
+        if (!Busy()) return {SwfReason::kCancelled};
         size_t want = remaining < inBuf.size ? static_cast<size_t>(remaining) : inBuf.size;
         SwfResult read = ReadBody(body, inBuf.data(), want);
         if (!read.Ok()) return read;
@@ -150,7 +150,7 @@ SwfResult EncodeZopfli(unsigned char version, uint32_t lengthField, uint64_t rem
     ZopfliOutput deflated;
     bool last = false;
     do {
-        Busy();
+        if (!Busy()) return {SwfReason::kCancelled};
         size_t want = remaining < kBestBlock ? static_cast<size_t>(remaining) : kBestBlock;
         SwfResult read = ReadBody(body, block.data() + history, want);
         if (!read.Ok()) return read;
@@ -210,7 +210,7 @@ SwfResult EncodeLzma(unsigned char version, uint32_t lengthField, uint64_t remai
     lzma_ret ret = LZMA_OK;
     do {
         if (strm.avail_in == 0 && action == LZMA_RUN) {
-            Busy();
+            if (!Busy()) return {SwfReason::kCancelled};
             size_t want = remaining < inBuf.size ? static_cast<size_t>(remaining) : inBuf.size;
             SwfResult read = ReadBody(body, inBuf.data(), want);
             if (!read.Ok()) return read;

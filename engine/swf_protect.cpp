@@ -27,7 +27,7 @@ constexpr size_t kCopyBlock = 64 * 1024;
 // fails.
 SwfResult CopyBytes(ReadFile& in, sqz::WriteFile& out, uint64_t count, unsigned char* block) {
     while (count > 0) {
-        sqz::Busy();
+        if (!sqz::Busy()) return {SwfReason::kCancelled};
         size_t want = static_cast<size_t>(std::min<uint64_t>(count, kCopyBlock));
         if (in.Read(block, want) != want) return {SwfReason::kCannotRead, sqz::LastSystemError()};
         if (!out.Write(block, want)) return {SwfReason::kCannotWrite, sqz::LastSystemError()};

@@ -25,6 +25,7 @@ enum class SwfReason {
     kChanged,         // the movie changed (size, last-write time or identity) while it was being worked on
     kNotVerified,     // the written file did not read back as the movie it must be
     kNotSmaller,      // compressing it again gave nothing smaller: it is left as it is
+    kCancelled,       // the work was cancelled (the session ends) before it was done; nothing was changed
 };
 
 // What an operation came to.
