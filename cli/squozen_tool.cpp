@@ -2,6 +2,7 @@
 #include "squozen_tool.h"
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -38,9 +39,11 @@ public:
     WorkFolder& operator=(const WorkFolder&) = delete;
     ~WorkFolder() { Remove(); }
 
-    // Creates the folder and `jobs` subfolders; false, with the reason, when it cannot.
+    // Creates the folder and `jobs` subfolders; false, with the reason, when it cannot. The work folders that runs
+    // which were killed left behind go first.
     bool Create(unsigned jobs, std::string* error) {
         std::string temp = SystemTempFolder();
+        RemoveStale(temp);
         for (unsigned attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
             std::string name = temp + "squozen-" + std::to_string(sqz::ProcessNumber()) + "-" + std::to_string(attempt);
             if (CreatePrivateFolder(name)) root_ = name + sqz::kPathSep;
@@ -63,12 +66,29 @@ public:
 
 private:
     void Remove() {
-        for (const std::string& job : jobs_) {
-            for (const sqz::FileEntry& e : Files().List(job))
-                if (!e.bFolder) Files().Delete(job + e.name);
-            RemoveEmptyFolder(job);
-        }
+        for (const std::string& job : jobs_) RemoveJob(job);
         if (!root_.empty()) RemoveEmptyFolder(root_);
+    }
+    static void RemoveJob(const std::string& job) {
+        for (const sqz::FileEntry& e : Files().List(job))
+            if (!e.bFolder) Files().Delete(job + e.name);
+        RemoveEmptyFolder(job);
+    }
+    // Removes the folders "squozen-<process>-<n>" of processes no longer running, with their job folders, and nothing
+    // else.
+    static void RemoveStale(const std::string& temp) {
+        for (const sqz::FileEntry& e : Files().List(temp)) {
+            unsigned long process = 0;
+            char tail = 0;
+            unsigned n = 0;
+            if (!e.bFolder || std::sscanf(e.name.c_str(), "squozen-%lu-%u%c", &process, &n, &tail) != 2 ||
+                process == sqz::ProcessNumber() || sqz::IsProcessRunning(process))
+                continue;
+            const std::string root = temp + e.name + sqz::kPathSep;
+            for (const sqz::FileEntry& job : Files().List(root))
+                if (job.bFolder && job.name.compare(0, 3, "job") == 0) RemoveJob(root + job.name + sqz::kPathSep);
+            RemoveEmptyFolder(root);
+        }
     }
 
     std::string root_;
@@ -76,12 +96,7 @@ private:
 };
 
 // Removes what the movie left in the job's work folder, so that the folder never holds more than one movie's.
-void DeleteWorkFiles(const MovieWorkFiles& work, bool protect) {
-    Files().Delete(work.strOutput);
-    if (protect)
-        for (const std::string* f : {&work.strProtected, &work.strProtectWork1, &work.strProtectWork2})
-            Files().Delete(*f);
-}
+void DeleteWorkFiles(const MovieWorkFiles& work) { Files().Delete(work.strOutput); }
 
 // ---- info ----
 
@@ -196,7 +211,9 @@ MovieBatchResult ProcessInput(const InputFile& input, const Options& o, const st
     // The record of what changed: what a file became, by its hashes.
     request.bHashes = o.bJson && o.command == Command::kOptimize;
     MovieBatchResult r = ProcessMovie(input.strPath, request);
-    if (r.outcome != MovieOutcome::kSkipped) DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath), o.bProtect);
+    // Test's output is looked at and gone; Optimize writes nothing into the work folder.
+    if (!jobFolder.empty() && r.outcome != MovieOutcome::kSkipped)
+        DeleteWorkFiles(GetMovieWorkFiles(jobFolder, input.strPath));
     return r;
 }
 
@@ -365,11 +382,10 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
     }
     std::vector<InputFile> inputs = CollectInputs(paths, o.bRecursive);
     unsigned jobs = JobCount(o, inputs.size());
-    // Only the batches write work files.
-    const bool batch = o.command == Command::kTest || o.command == Command::kOptimize;
+    // Only Test writes into a work folder (Optimize writes beside each movie).
     WorkFolder folder;
     std::string error;
-    if (batch && !folder.Create(jobs, &error)) {
+    if (o.command == Command::kTest && !folder.Create(jobs, &error)) {
         Write(err, "squozen: " + error + "\n");
         return 1;
     }
@@ -428,7 +444,9 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         }
     } else {
         std::vector<MovieBatchResult> results(inputs.size());
-        callbacks.work = [&](size_t i, unsigned w) { results[i] = ProcessInput(inputs[i], o, folder.Job(w)); };
+        callbacks.work = [&](size_t i, unsigned w) {
+            results[i] = ProcessInput(inputs[i], o, o.command == Command::kTest ? folder.Job(w) : std::string());
+        };
         callbacks.done = [&](size_t i) {
             const MovieBatchResult& r = results[i];
             if (r.outcome == MovieOutcome::kDone) {
