@@ -661,6 +661,9 @@ MovieFailure ReplaceMovie(const std::string& source, const std::string& output, 
 }
 
 MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest& request) {
+    // The work files that a run which was killed left beside the movies go when a run next optimizes there, whether
+    // it has anything to write there or not.
+    if (request.bOptimize) sqz::RemoveStaleWorkFiles(GetFolderPart(source));
     SourceMovie movie;
     SwfResult opened = movie.Open(source);
     bool bad = request.verdict == MovieVerdict::kBad;

@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -843,6 +844,124 @@ TEST(Cli, InterruptedRunFinishesWhatItStarted) {
     EXPECT_LT(done, originals.size()) << "the run ended before it could be interrupted";
     EXPECT_EQ(Snapshot(s.in).size(), originals.size() + done);  // no work file beside the movies
     s.ExpectTempEmpty();
+}
+
+// Killed at every file step: squozen optimize (with a backup, without, with protection) is killed by SIGKILL at each
+// of the file system calls it makes once it has started on the movies, one kill point after the other (strace injects
+// the signal at the Nth call of each kind). Each time every movie is its original bytes or a whole compressed movie
+// that inflates to them, and a backup that exists equals the original; a second run then finishes the work and leaves
+// no work file. Work files of the program's naming left by a killed process are removed by that run, and nothing else
+// is: not those of a process that still runs, not a file of another naming.
+TEST(Cli, KilledAtEveryFileStepLosesNothing) {
+    const std::string strace = "/usr/bin/strace";
+    if (!Exists(strace)) GTEST_SKIP() << "needs strace";
+    // The calls that create, write, force, close, rename or remove files, or change what they are: a kill between
+    // two of them is a kill at one of them (reading calls change nothing on the disk).
+    const std::string calls =
+        "openat,write,fsync,fdatasync,close,rename,renameat,renameat2,unlink,unlinkat,link,chmod,fchmod,chown,fchown";
+    const std::vector<std::string> samples = {"shumway-morph2.swf", "swfdec-clip-change-backward-5.swf"};
+    // A process that has ended, whose number names a stale work file.
+    pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string stale = "~sqz" + std::to_string(ended) + "-0000abcd.tmp",
+                      live = "~sqz" + std::to_string(getpid()) + "-0000abcd.tmp", other = "~sqz-notes.tmp";
+    // Whole: the original, or the compressed movie of it (with the Protect tag inserted when asked for).
+    auto expectWhole = [](const Bytes& now, const Bytes& before, bool protect, const std::string& name) {
+        if (now == before) return;
+        ASSERT_GE(now.size(), 8u) << name;
+        EXPECT_EQ(Slice(now, 0, 4), CompressedHead(before[3])) << name;
+        const size_t frame = SwfRectLength(before[8]) + 4;
+        const Bytes body = protect ? Cat(Cat(Slice(before, 8, frame), {0x00, 0x06}), Slice(before, 8 + frame, SIZE_MAX))
+                                   : Slice(before, 8, SIZE_MAX);
+        EXPECT_EQ(ReadLE32(now.data() + 4), body.size() + 8) << name;
+        EXPECT_EQ(InflateBody(now), body) << name << " does not inflate back to its source";
+    };
+    size_t killPoints = 0;
+    for (const std::vector<std::string>& options :
+         std::vector<std::vector<std::string>>{{}, {"--no-backup"}, {"--protect"}}) {
+        const bool protect = !options.empty() && options[0] == "--protect";
+        const bool backup = options.empty() || protect;
+        SCOPED_TRACE(options.empty() ? "backup" : options[0]);
+        Workspace s;
+        auto prepare = [&] {
+            for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.in))
+                if (!e.bFolder) sqz::PlatformFiles().Delete(s.in + e.name);
+            for (const std::string& n : samples) WriteAll(s.in + n, ReadAll(CorpusDir() + n));
+        };
+        std::vector<std::string> args = {"optimize", "--jobs", "1"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(s.in);
+        auto traced = [&](std::vector<std::string> how) {
+            // LeakSanitizer cannot work under a tracer.
+            std::vector<std::string> argv = {"/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0", strace, "-f", "-qq", "-o",
+                                             s.logs / "trace.txt"};
+            argv.insert(argv.end(), how.begin(), how.end());
+            argv.push_back(Program());
+            argv.insert(argv.end(), args.begin(), args.end());
+            return RunProgram(argv, s.logs.path());
+        };
+        // The calls of a clean run, counted from the first that names the movies' folder.
+        prepare();
+        ASSERT_EQ(traced({"-e", "trace=" + calls}).code, 0);
+        std::map<std::string, int> before, after;
+        bool started = false;
+        std::string text;
+        for (unsigned char c : ReadAll(s.logs / "trace.txt")) text += static_cast<char>(c);
+        for (const std::string& line : Lines(text)) {
+            size_t open = line.find('('), space = line.find(' ');
+            if (open == std::string::npos || space == std::string::npos || space > open || line[space + 1] == '<')
+                continue;
+            std::string call = line.substr(space + 1, open - space - 1);
+            while (!call.empty() && call[0] == ' ') call.erase(0, 1);
+            started = started || line.find(s.in) != std::string::npos;
+            ++(started ? after : before)[call];
+        }
+        ASSERT_TRUE(started);
+        for (const auto& [call, count] : after)
+            for (int k = 1; k <= count; ++k) {
+                SCOPED_TRACE(call + " #" + std::to_string(k));
+                prepare();
+                ProgramOutcome killed = traced({"-e", "trace=" + call, "-e",
+                                                "inject=" + call + ":signal=KILL:when=" + std::to_string(before[call] + k)});
+                // A late call of the clean run (writing the totals, say) may not come again in the same number.
+                if (killed.code == 0) continue;
+                ++killPoints;
+                for (const std::string& n : samples) {
+                    const Bytes original = ReadAll(CorpusDir() + n);
+                    expectWhole(ReadAll(s.in + n), original, protect, n);
+                    if (Exists(GetBackupPath(s.in + n))) {
+                        EXPECT_EQ(ReadAll(GetBackupPath(s.in + n)), original);
+                    }
+                }
+                // The next run finishes the work; the killed run's work files go, and only those.
+                for (const std::string& name : {stale, live, other}) WriteAll(s.in + name, {1, 2, 3});
+                ProgramOutcome r = s.Run(args);
+                EXPECT_EQ(r.code, 0) << r.out << r.err;
+                for (const std::string& n : samples) {
+                    const Bytes original = ReadAll(CorpusDir() + n);
+                    Bytes now = ReadAll(s.in + n);
+                    EXPECT_NE(now, original) << n;
+                    expectWhole(now, original, protect, n);
+                    if (backup) {
+                        EXPECT_EQ(ReadAll(GetBackupPath(s.in + n)), original) << n;
+                    }
+                }
+                std::vector<std::string> want = {live, other};
+                for (const std::string& n : samples) {
+                    want.push_back(n);
+                    if (backup) want.push_back(GetFileNamePart(GetBackupPath(s.in + n)));
+                }
+                std::vector<std::string> names;
+                for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.in))
+                    if (!e.bFolder) names.push_back(e.name);
+                std::sort(want.begin(), want.end());
+                std::sort(names.begin(), names.end());
+                EXPECT_EQ(names, want);
+            }
+    }
+    std::printf("kill points: %zu\n", killPoints);
+    EXPECT_GE(killPoints, 100u);
 }
 
 // The progress line goes to standard error when it is a terminal, and only then.
