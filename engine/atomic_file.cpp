@@ -32,8 +32,9 @@ std::string WorkName(const std::string& folder, unsigned attempt) {
         reinterpret_cast<unsigned long long>(&attempt);
     static std::atomic<unsigned> counter{0};
     unsigned n = counter.fetch_add(1) + attempt;
+    static const unsigned long process = ProcessNumber();
     char name[64];
-    std::snprintf(name, sizeof name, "%s%lu-%04llx%04x%s", kWorkPrefix, ProcessNumber(), (seed >> 8) & 0xFFFFull,
+    std::snprintf(name, sizeof name, "%s%lu-%04llx%04x%s", kWorkPrefix, process, (seed >> 8) & 0xFFFFull,
                   n & 0xFFFFu, kWorkSuffix);
     return folder + name;
 }
@@ -104,6 +105,14 @@ bool AtomicFile::OpenOver(const std::string& existing) {
     return OpenWork(existing);
 }
 
+bool AtomicFile::OpenBeside(const std::string& existing) {
+    Abort();
+    error_ = 0;
+    over_ = true;
+    existed_ = true;
+    return OpenWork(existing);
+}
+
 bool AtomicFile::OpenWork(const std::string& destination) {
     destination_ = destination;
     changed_ = false;
@@ -153,8 +162,8 @@ bool AtomicFile::Commit(bool durable, const std::function<bool()>& unchanged) {
     };
     bool ok = false;
     if (over_) {
-        // A file that went away meanwhile is not created again.
-        if (!Files().Find(destination_, nullptr)) {
+        // A file that went away meanwhile is not created again (the `unchanged` test tells that itself).
+        if (!unchanged && !Files().Find(destination_, nullptr)) {
             error_ = LastSystemError();
         } else if (guarded(&FileServices::ReplaceExisting)) {
             ok = true;

@@ -30,6 +30,9 @@ public:
     // Commit then puts the new file in its place with FileServices::ReplaceExisting, so that the file keeps its
     // creation time and attributes (permissions on POSIX systems), and fails when it is read-only or in use.
     bool OpenOver(const std::string& existing);
+    // OpenOver for a file the caller has just opened itself (and whose being gone the `unchanged` test of Commit will
+    // tell), without looking it up again.
+    bool OpenBeside(const std::string& existing);
     // The work file, while open.
     WriteFile* File() { return file_.get(); }
     // The work file's path, from Open until Commit or Abort.
@@ -40,7 +43,8 @@ public:
     // Closes the work file (when Close was not called) and renames it over the destination; when `durable`, the
     // file is forced to disk before and the folder's entry after the rename. `unchanged`, when given, is asked just
     // before the rename and before every retry of it: when it answers false, nothing is renamed and Commit fails with
-    // Changed() set. On failure the work file is removed and the destination is as it was.
+    // Changed() set (it must also answer false for a destination that is gone). On failure the work file is removed
+    // and the destination is as it was.
     bool Commit(bool durable = false, const std::function<bool()>& unchanged = nullptr);
     // Removes the work file; the destination is as it was.
     void Abort();

@@ -77,6 +77,16 @@ bool IsVersionKept(SwfReason reason) {
 constexpr uint64_t kInMemory = 8u * 1024 * 1024;
 // Block of the passes that compare and copy.
 constexpr size_t kBlock = 256 * 1024;
+
+// Two blocks for a pass over `bytes` bytes: no larger than needed, as most movies are small and a large block costs a
+// fresh mapping of memory for every movie.
+struct Blocks {
+    explicit Blocks(uint64_t bytes)
+        : size(static_cast<size_t>(std::min<uint64_t>(kBlock, bytes + 1))), a(new unsigned char[size]),
+          b(new unsigned char[size]) {}
+    size_t size;
+    std::unique_ptr<unsigned char[]> a, b;
+};
 // The largest movie length the header's 32-bit length field holds.
 constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
 
@@ -310,7 +320,17 @@ SwfResult Verify(const std::string& path, SwfCoding coding, SourceMovie& source,
                  Hashes* hashes = nullptr) {
     std::unique_ptr<ReadFile> opened = Files().OpenRead(path);
     if (!opened) return {SwfReason::kCannotRead, sqz::LastSystemError()};
-    HashingReadFile file(*opened, hashes ? &hashes->file : nullptr);
+    // A small movie is read back in one piece.
+    std::vector<unsigned char> bytes;
+    std::unique_ptr<BufferReadFile> memory;
+    const int64_t stored = opened->Size();
+    if (stored >= 0 && static_cast<uint64_t>(stored) <= kInMemory) {
+        bytes.resize(static_cast<size_t>(stored));
+        if (opened->Read(bytes.data(), bytes.size()) != bytes.size() || opened->Failed())
+            return {SwfReason::kCannotRead, sqz::LastSystemError()};
+        memory.reset(new BufferReadFile(bytes));
+    }
+    HashingReadFile file(memory ? static_cast<ReadFile&>(*memory) : *opened, hashes ? &hashes->file : nullptr);
     const int64_t size = file.Size();
     unsigned char header[kSwfHeaderSize];
     SwfCoding written;
@@ -321,16 +341,17 @@ SwfResult Verify(const std::string& path, SwfCoding coding, SourceMovie& source,
         return {SwfReason::kNotVerified};
     SwfBodyReader got(file, header, kSwfHeaderSize, static_cast<uint64_t>(size), coding);
     PlannedBody want(source, plan);
-    std::unique_ptr<unsigned char[]> a(new unsigned char[kBlock]), b(new unsigned char[kBlock]);
+    Blocks blocks(plan.bodySize);
+    unsigned char *a = blocks.a.get(), *b = blocks.b.get();
     for (;;) {
         if (!sqz::Busy()) return {SwfReason::kCancelled};
-        size_t n = want.Source().Read(a.get(), kBlock);
+        size_t n = want.Source().Read(a, blocks.size);
         if (want.Source().Failure() != SwfReason::kNone) return {want.Source().Failure(), sqz::LastSystemError()};
-        if (got.Read(b.get(), n) != n || std::memcmp(a.get(), b.get(), n) != 0) break;
-        if (hashes) hashes->body.Update(a.get(), n);
-        if (n < kBlock) {
+        if (got.Read(b, n) != n || std::memcmp(a, b, n) != 0) break;
+        if (hashes) hashes->body.Update(a, n);
+        if (n < blocks.size) {
             // Both end here, the written stream soundly and with the file.
-            if (want.Source().Read(a.get(), 1) == 0 && got.Read(b.get(), 1) == 0 && got.Finish() &&
+            if (want.Source().Read(a, 1) == 0 && got.Read(b, 1) == 0 && got.Finish() &&
                 got.BytesAfterStream() == 0 && got.Position() == plan.bodySize)
                 return {};
             break;
@@ -347,12 +368,13 @@ SwfResult VerifyCopy(const std::string& path, SourceMovie& source) {
     if (copy->Size() != static_cast<int64_t>(source.Size())) return {SwfReason::kNotVerified};
     ReadFile& original = source.File();
     if (!original.Seek(0)) return {SwfReason::kCannotRead, sqz::LastSystemError()};
-    std::unique_ptr<unsigned char[]> a(new unsigned char[kBlock]), b(new unsigned char[kBlock]);
+    Blocks blocks(source.Size());
+    unsigned char *a = blocks.a.get(), *b = blocks.b.get();
     for (uint64_t left = source.Size(); left > 0;) {
         if (!sqz::Busy()) return {SwfReason::kCancelled};
-        size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlock));
-        if (original.Read(a.get(), want) != want) return {SwfReason::kCannotRead, sqz::LastSystemError()};
-        if (copy->Read(b.get(), want) != want || std::memcmp(a.get(), b.get(), want) != 0)
+        size_t want = static_cast<size_t>(std::min<uint64_t>(left, blocks.size));
+        if (original.Read(a, want) != want) return {SwfReason::kCannotRead, sqz::LastSystemError()};
+        if (copy->Read(b, want) != want || std::memcmp(a, b, want) != 0)
             return {copy->Failed() ? SwfReason::kCannotRead : SwfReason::kNotVerified};
         left -= want;
     }
@@ -394,7 +416,7 @@ MovieFailure Replace(SourceMovie& source, const std::string& path, AtomicFile& r
 
 // Where the compressed movie goes: a work file beside the source (Optimize), or the output in the work folder (Test).
 bool OpenOutput(AtomicFile& out, bool beside, const std::string& source, const std::string& output) {
-    return beside ? out.OpenOver(source) : out.Open(output);
+    return beside ? out.OpenBeside(source) : out.Open(output);
 }
 
 // What one compression came to.
@@ -407,7 +429,8 @@ struct Compressed {
 // Compresses the source by `plan` into `*out` (Optimize: beside the source, forced to disk; Test: the output); with
 // `lzmaToo`, also as an LZMA movie, keeping whichever is smaller. Then reads the kept one back (kVerify).
 Compressed CompressAndVerify(SourceMovie& source, const std::string& path, Plan plan, bool lzmaToo, bool beside,
-                             const std::string& output, std::unique_ptr<AtomicFile>* out, Hashes* hashes) {
+                             const std::string& output, std::unique_ptr<AtomicFile>* out, Hashes* hashes,
+                             bool verify = true) {
     Compressed c;
     auto attempt = [&](std::unique_ptr<AtomicFile>* file, const Plan& how, uint64_t* written) {
         file->reset(new AtomicFile);
@@ -434,7 +457,7 @@ Compressed CompressAndVerify(SourceMovie& source, const std::string& path, Plan 
             c.size = size;
         }
     }
-    SwfResult r = Verify((*out)->WorkPath(), c.coding, source, plan, hashes);
+    SwfResult r = verify ? Verify((*out)->WorkPath(), c.coding, source, plan, hashes) : SwfResult();
     if (!r.Ok()) c.failure = MakeMovieFailure(MovieStep::kVerify, r, beside ? (*out)->WorkPath() : output);
     return c;
 }
@@ -753,7 +776,7 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
     Hashes hashes;
     std::unique_ptr<AtomicFile> out;
     Compressed c = CompressAndVerify(movie, source, plan, lzmaToo, request.bOptimize, output, &out,
-                                     request.bHashes ? &hashes : nullptr);
+                                     request.bHashes ? &hashes : nullptr, request.bVerify);
     if (c.failure.step != MovieStep::kNone) {
         r.outcome = MovieOutcome::kFailed;
         r.failure = c.failure;
@@ -779,7 +802,7 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
         return r;
     }
     r.outcome = MovieOutcome::kDone;
-    r.bVerified = true;
+    r.bVerified = request.bVerify;
     r.movie.bOk = 1;
     r.movie.bProtected = plan.bProtect;
     r.movie.nBefore = plan.nBefore;

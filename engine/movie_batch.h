@@ -141,6 +141,8 @@ struct MovieBatchRequest {
     bool bRecompress = false;
     // The SHA-256 of the file before and after and of the movie's body are reported (MovieBatchResult).
     bool bHashes = false;
+    // What was written is read back before it is put in place. Always, but for the benchmark that measures its cost.
+    bool bVerify = true;
 };
 
 enum class MovieOutcome { kDone, kSkipped, kFailed };

@@ -28,8 +28,9 @@ FileIdentity IdentityFromStat(const struct stat& st) {
 
 class PosixReadFile final : public ReadFile {
 public:
-    // `size` is the file's size when it was opened.
-    PosixReadFile(int fd, int64_t size) : fd_(fd), size_(size) {}
+    // `st` is what the file was when it was opened.
+    PosixReadFile(int fd, const struct stat& st)
+        : fd_(fd), size_(static_cast<int64_t>(st.st_size)), identity_(IdentityFromStat(st)) {}
     ~PosixReadFile() override { ::close(fd_); }
 
     int64_t Size() override { return size_; }
@@ -53,16 +54,16 @@ public:
         return done;
     }
     bool Failed() const override { return failed_; }
+    // As it was when it was opened, from the one look at it then.
     bool Identify(FileIdentity* identity) override {
-        struct stat st;
-        if (::fstat(fd_, &st) != 0) return false;
-        *identity = IdentityFromStat(st);
+        *identity = identity_;
         return true;
     }
 
 private:
     int fd_;
     int64_t size_;
+    FileIdentity identity_;
     bool failed_ = false;
 };
 
@@ -142,7 +143,7 @@ public:
             ::close(fd);
             return nullptr;
         }
-        return std::make_unique<PosixReadFile>(fd, static_cast<int64_t>(st.st_size));
+        return std::make_unique<PosixReadFile>(fd, st);
     }
     std::unique_ptr<WriteFile> OpenWrite(const std::string& path, CreateMode mode) override {
         int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == CreateMode::kExclusive ? O_EXCL : O_TRUNC);

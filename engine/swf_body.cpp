@@ -43,7 +43,9 @@ SwfBodyReader::SwfBodyReader(ReadFile& file, const unsigned char header[kSwfHead
         buffer_.reset(new unsigned char[kStoredBlock]);
         return;
     }
-    buffer_.reset(new unsigned char[kDecodeIn]);
+    // The input no larger than the stored bytes: most movies are small.
+    inSize_ = static_cast<size_t>(std::min<uint64_t>(kDecodeIn, end_ - pos_ + 1));
+    buffer_.reset(new unsigned char[inSize_]);
     out_.reset(new unsigned char[kDecodeOut]);
     if (coding_ == SwfCoding::kZlib) {
         if (inflateInit(&zs_) == Z_OK)
@@ -118,7 +120,7 @@ bool SwfBodyReader::Fill() {
 
 bool SwfBodyReader::FillInput(size_t* got) {
     // A stream that has not ended when its stored bytes do is broken (a truncated movie).
-    size_t want = static_cast<size_t>(std::min<uint64_t>(kDecodeIn, end_ > pos_ ? end_ - pos_ : 0));
+    size_t want = static_cast<size_t>(std::min<uint64_t>(inSize_, end_ > pos_ ? end_ - pos_ : 0));
     *got = want && file_.Seek(pos_) ? file_.Read(buffer_.get(), want) : 0;
     // A read that failed is never taken for the end of the data, even when it delivered part of it.
     if (file_.Failed()) return Fail(SwfReason::kCannotRead);

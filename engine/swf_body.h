@@ -68,6 +68,7 @@ private:
     // Stored body: buffer_ holds the file bytes from offset bufStart_, bufLen_ of them.
     // Compressed body: buffer_ is the decoder's input, out_ the decoded bytes, outPos_..outLen_ not yet handed out.
     std::unique_ptr<unsigned char[]> buffer_;
+    size_t inSize_ = 0;  // compressed body: the size of buffer_
     uint64_t bufStart_ = 0;
     size_t bufLen_ = 0;
     std::unique_ptr<unsigned char[]> out_;

@@ -736,12 +736,12 @@ TEST(Cli, MovieDisappearsMidRun) {
     WriteAll(victim, ReadAll(CorpusDir() + "shumway-morph2.swf"));
     RunningProgram program({Program(), "optimize", "--jobs", "1", "--json", first, victim}, s.logs.path());
     ASSERT_TRUE(program.Started());
-    // The run's work folder appears before the first movie is started; the big one keeps it busy a while.
+    // The big movie's work file appears beside it once its compression has started, which keeps the run busy a while.
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     bool seen = false;
     while (!seen && std::chrono::steady_clock::now() < until) {
-        for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.tmp))
-            if (e.name.compare(0, 8, "squozen-") == 0) seen = true;
+        for (const sqz::FileEntry& e : sqz::PlatformFiles().List(s.in))
+            if (e.name.compare(0, 4, "~sqz") == 0) seen = true;
         if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_TRUE(seen);
