@@ -44,29 +44,6 @@ void WriteFile(const std::string& path, const Bytes& data) {
     }
 }
 
-// A movie in memory, read like an opened file.
-class MemoryFile : public sqz::ReadFile {
-public:
-    explicit MemoryFile(const Bytes& bytes) : bytes_(bytes) {}
-    int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
-    bool Seek(uint64_t offset) override {
-        pos_ = offset;
-        return true;
-    }
-    size_t Read(void* to, size_t count) override {
-        size_t n = pos_ < bytes_.size() ? std::min<size_t>(count, bytes_.size() - pos_) : 0;
-        std::copy(bytes_.begin() + static_cast<std::ptrdiff_t>(pos_),
-                  bytes_.begin() + static_cast<std::ptrdiff_t>(pos_ + n), static_cast<unsigned char*>(to));
-        pos_ += n;
-        return n;
-    }
-    bool Failed() const override { return false; }
-
-private:
-    const Bytes& bytes_;
-    uint64_t pos_ = 0;
-};
-
 // A fresh folder of `copies` copies of `movies`, outside the timing; its paths.
 std::vector<std::string> Fresh(const std::string& folder, const std::vector<Bytes>& movies, int copies) {
     fs::remove_all(folder);
@@ -87,7 +64,7 @@ std::vector<Bytes> Uncompressed(bool scriptFree) {
         Bytes m = ReadAll(CorpusDir() + n);
         if (m.size() < 8 || m[3] < 1) continue;
         if (scriptFree) {
-            MemoryFile file(m);
+            sqz::MemoryReadFile file(m);
             sqz::SwfBodyReader body(file, m.data(), 8, m.size(), SwfCoding::kStored);
             sqz::SwfTagWalk walk;
             if (sqz::SkipSwfFrameHeader(body)) walk = sqz::WalkSwfTags(body, sqz::kWalkVersionDependence);
@@ -126,24 +103,32 @@ void CompareOnCopies(Row* row, const std::string& scratch, const std::vector<Byt
     row->baseSeconds = baseBest;
 }
 
+// Optimize of `copies` copies of `movies` with `request` against that of `baseMovies` with `baseRequest`.
+Row CompareOptimize(const char* operation, const char* baseline, double target, const std::vector<Bytes>& movies,
+                    const MovieBatchRequest& request, const std::vector<Bytes>& baseMovies,
+                    const MovieBatchRequest& baseRequest) {
+    const int copies = 20;
+    Row row;
+    row.operation = operation;
+    row.baseline = baseline;
+    row.files = copies * static_cast<int>(movies.size());
+    row.megabytes = Megabytes(movies, copies);
+    row.target = target;
+    CompareOnCopies(&row, ScratchFolder(), movies, baseMovies, copies,
+                    [&](const std::vector<std::string>& p) { OptimizeAll(p, request); },
+                    [&](const std::vector<std::string>& p) { OptimizeAll(p, baseRequest); });
+    return row;
+}
+
 }  // namespace
 
 SQZ_BENCHMARK(verify) {
     const std::vector<Bytes> movies = Uncompressed(false);
-    const int copies = 20;
-    Row row;
-    row.operation = "Optimize with verification, uncompressed samples";
-    row.baseline = "Optimize without reading back";
-    row.files = copies * static_cast<int>(movies.size());
-    row.megabytes = Megabytes(movies, copies);
-    row.target = 1.25;
     MovieBatchRequest verified{true, 0, 0, MovieVerdict::kRead, ""};
     MovieBatchRequest unverified = verified;
     unverified.bVerify = false;
-    CompareOnCopies(&row, ScratchFolder(), movies, movies, copies,
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, verified); },
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, unverified); });
-    return {row};
+    return {CompareOptimize("Optimize with verification, uncompressed samples", "Optimize without reading back", 1.25,
+                            movies, verified, movies, unverified)};
 }
 
 SQZ_BENCHMARK(walk) {
@@ -151,18 +136,9 @@ SQZ_BENCHMARK(walk) {
     std::vector<Bytes> five = Uncompressed(true), six = five;
     for (Bytes& m : five) m[3] = 5;
     for (Bytes& m : six) m[3] = 6;
-    const int copies = 20;
-    Row row;
-    row.operation = "Optimize of movies below version 6 (walked), script-free samples";
-    row.baseline = "the same movies as version 6 (not walked)";
-    row.files = copies * static_cast<int>(five.size());
-    row.megabytes = Megabytes(five, copies);
-    row.target = 1.05;
     MovieBatchRequest request{true, 0, 0, MovieVerdict::kRead, ""};
-    CompareOnCopies(&row, ScratchFolder(), five, six, copies,
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, request); },
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, request); });
-    return {row};
+    return {CompareOptimize("Optimize of movies below version 6 (walked), script-free samples",
+                            "the same movies as version 6 (not walked)", 1.05, five, request, six, request)};
 }
 
 #ifdef SQZ_CLI_PROGRAM
@@ -221,7 +197,7 @@ SQZ_BENCHMARK(methods) {
             Bytes m = ReadAll(CorpusDir() + n);
             if (m.size() < 8) continue;
             Bytes body;
-            MemoryFile file(m);
+            sqz::MemoryReadFile file(m);
             sqz::SwfBodyReader reader(file, m.data(), 8, m.size(),
                                       signature[0] == 'C' ? SwfCoding::kZlib : SwfCoding::kStored);
             unsigned char block[65536];
@@ -242,7 +218,7 @@ SQZ_BENCHMARK(methods) {
         uint64_t total = 0;
         for (const Bytes& b : bodies) {
             // The body read as a stored movie's (its header's bytes are not read).
-            MemoryFile file(b);
+            sqz::MemoryReadFile file(b);
             const unsigned char header[8] = {'F', 'W', 'S', 13};
             sqz::SwfBodyReader source(file, header, 0, b.size(), SwfCoding::kStored);
             Counter out;

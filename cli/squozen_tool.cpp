@@ -313,23 +313,13 @@ std::string TotalsJson(const Totals& t, const Options& o, size_t notProcessed) {
     return TotalsLine(totals, notProcessed);
 }
 
-// info's totals: nDone counts the valid movies, nSkipped the bad files, nFailed the files that could not be read.
-std::string InfoTotalsJson(const Totals& t, size_t notProcessed) {
+// The totals of info and check: the files, then nDone, nSkipped and nFailed under the command's own names (info: the
+// valid movies, the bad files; check: the sound movies, those with findings; both: the files that could not be read).
+std::string CountTotalsJson(const Totals& t, const char* done, const char* skipped, size_t notProcessed) {
     JsonObject totals;
     totals.Add("files", static_cast<uint64_t>(t.nFiles))
-        .Add("valid", static_cast<uint64_t>(t.nDone))
-        .Add("invalid", static_cast<uint64_t>(t.nSkipped))
-        .Add("failed", static_cast<uint64_t>(t.nFailed));
-    return TotalsLine(totals, notProcessed);
-}
-
-// check's totals: nDone counts the sound movies, nSkipped those with findings, nFailed the files that could not be
-// read.
-std::string CheckTotalsJson(const Totals& t, size_t notProcessed) {
-    JsonObject totals;
-    totals.Add("files", static_cast<uint64_t>(t.nFiles))
-        .Add("sound", static_cast<uint64_t>(t.nDone))
-        .Add("withFindings", static_cast<uint64_t>(t.nSkipped))
+        .Add(done, static_cast<uint64_t>(t.nDone))
+        .Add(skipped, static_cast<uint64_t>(t.nSkipped))
         .Add("failed", static_cast<uint64_t>(t.nFailed));
     return TotalsLine(totals, notProcessed);
 }
@@ -422,7 +412,7 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         done = RunOrdered(inputs.size(), jobs, callbacks);
         bar.Clear();
         failures = totals.nFailed;
-        if (o.bJson) writer.Write(InfoTotalsJson(totals, inputs.size() - done));
+        if (o.bJson) writer.Write(CountTotalsJson(totals, "valid", "invalid", inputs.size() - done));
     } else if (o.command == Command::kCheck) {
         std::vector<MovieCheck> results(inputs.size());
         callbacks.work = [&](size_t i, unsigned) { results[i] = CheckInput(inputs[i]); };
@@ -437,7 +427,8 @@ int Run(const Options& o, std::FILE* out, std::FILE* err) {
         done = RunOrdered(inputs.size(), jobs, callbacks);
         bar.Clear();
         failures = totals.nFailed;
-        writer.Write(o.bJson ? CheckTotalsJson(totals, inputs.size() - done) : CheckTotalsText(totals));
+        writer.Write(o.bJson ? CountTotalsJson(totals, "sound", "withFindings", inputs.size() - done)
+                             : CheckTotalsText(totals));
         if (done == inputs.size() && failures == 0 && totals.nSkipped > 0) {
             writer.Flush();
             return 1;

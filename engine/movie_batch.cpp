@@ -90,28 +90,6 @@ struct Blocks {
 // The largest movie length the header's 32-bit length field holds.
 constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
 
-// A file held in memory, read like an opened one.
-class BufferReadFile final : public ReadFile {
-public:
-    explicit BufferReadFile(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
-    int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
-    bool Seek(uint64_t offset) override {
-        pos_ = offset;
-        return true;
-    }
-    size_t Read(void* buffer, size_t count) override {
-        size_t n = pos_ < bytes_.size() ? std::min<uint64_t>(count, bytes_.size() - pos_) : 0;
-        if (n) std::memcpy(buffer, bytes_.data() + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    bool Failed() const override { return false; }
-
-private:
-    const std::vector<unsigned char>& bytes_;
-    uint64_t pos_ = 0;
-};
-
 // A reader that hashes the bytes read from it in file order, when they are read in that order (a verification's
 // pass over a file written by the engine, which holds nothing it does not read).
 class HashingReadFile final : public ReadFile {
@@ -156,7 +134,7 @@ public:
             bytes_.resize(static_cast<size_t>(size_));
             if (file_->Read(bytes_.data(), bytes_.size()) != bytes_.size())
                 return {SwfReason::kCannotRead, sqz::LastSystemError()};
-            memory_.reset(new BufferReadFile(bytes_));
+            memory_.reset(new sqz::MemoryReadFile(bytes_));
             file_.reset();  // nothing of it is needed any more; on Windows it would stand in the way of the rename
         }
         File().Seek(0);
@@ -225,7 +203,7 @@ public:
 private:
     std::string path_;
     std::unique_ptr<ReadFile> file_;
-    std::unique_ptr<BufferReadFile> memory_;
+    std::unique_ptr<sqz::MemoryReadFile> memory_;
     std::vector<unsigned char> bytes_;
     sqz::FileIdentity identity_;
     uint64_t size_ = 0;
@@ -322,13 +300,13 @@ SwfResult Verify(const std::string& path, SwfCoding coding, SourceMovie& source,
     if (!opened) return {SwfReason::kCannotRead, sqz::LastSystemError()};
     // A small movie is read back in one piece.
     std::vector<unsigned char> bytes;
-    std::unique_ptr<BufferReadFile> memory;
+    std::unique_ptr<sqz::MemoryReadFile> memory;
     const int64_t stored = opened->Size();
     if (stored >= 0 && static_cast<uint64_t>(stored) <= kInMemory) {
         bytes.resize(static_cast<size_t>(stored));
         if (opened->Read(bytes.data(), bytes.size()) != bytes.size() || opened->Failed())
             return {SwfReason::kCannotRead, sqz::LastSystemError()};
-        memory.reset(new BufferReadFile(bytes));
+        memory.reset(new sqz::MemoryReadFile(bytes));
     }
     HashingReadFile file(memory ? static_cast<ReadFile&>(*memory) : *opened, hashes ? &hashes->file : nullptr);
     const int64_t size = file.Size();

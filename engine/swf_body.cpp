@@ -27,6 +27,13 @@ constexpr size_t kLzmaFields = kLzmaSwfHeaderSize - kSwfHeaderSize;
 
 }  // namespace
 
+size_t MemoryReadFile::Read(void* buffer, size_t count) {
+    size_t n = pos_ < bytes_.size() ? static_cast<size_t>(std::min<uint64_t>(count, bytes_.size() - pos_)) : 0;
+    if (n) std::memcpy(buffer, bytes_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
 struct SwfBodyReader::Lzma {
     lzma_stream strm = LZMA_STREAM_INIT;
     lzma_options_lzma options{};

@@ -9,12 +9,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform.h"
 #include "swf_container.h"
 #include "swf_encode.h"
 
 namespace sqz {
+
+// Bytes held in memory, read like an opened file (a movie read whole, to be read again without the disk).
+class MemoryReadFile final : public ReadFile {
+public:
+    explicit MemoryReadFile(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
+    int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
+    bool Seek(uint64_t offset) override {
+        pos_ = offset;
+        return true;
+    }
+    size_t Read(void* buffer, size_t count) override;
+    bool Failed() const override { return false; }
+
+private:
+    const std::vector<unsigned char>& bytes_;
+    uint64_t pos_ = 0;
+};
 
 class SwfBodyReader : public BodySource {
 public:
