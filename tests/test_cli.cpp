@@ -621,6 +621,139 @@ TEST(Cli, BestIsSmallerAndInflatesBack) {
     s.ExpectTempEmpty();
 }
 
+// An archive pass over the sample movies: optimize --recompress --lzma compresses every movie it may, compressed ones
+// again where that is smaller; every movie written decodes exactly to its source's body (LZMA ones read by liblzma
+// itself), every LZMA movie is of version 13 or more, and the record of what changed gives the SHA-256 of the file
+// before and after and of the body. --best with --recompress on compressed movies too.
+TEST(Cli, ArchivePassRecompressesVerifiesAndRecords) {
+    sqz::Sha256 known;
+    known.Update("abc", 3);
+    ASSERT_EQ(known.HexDigest(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    auto sha = [](const Bytes& b) {
+        sqz::Sha256 h;
+        h.Update(b.data(), b.size());
+        return h.HexDigest();
+    };
+    // The body a movie holds, whatever its form.
+    auto body = [](const Bytes& m) {
+        if (m.size() < 8) return Bytes();
+        if (m[0] == 'Z') return LzmaBody(m);
+        return m[0] == 'C' ? InflateBody(m) : Slice(m, 8, SIZE_MAX);
+    };
+    Workspace s;
+    CopyCorpus(s.in);
+    const auto before = Snapshot(s.in);
+    ProgramOutcome r = s.Run({"optimize", "--no-backup", "--recompress", "--lzma", "--json", s.in});
+    EXPECT_EQ(r.code, 0) << r.err;
+    size_t recompressed = 0, lzma = 0;
+    for (auto& f : ReadJson(r.out).files) {
+        const std::string name = GetFileNamePart(f["path"]);
+        SCOPED_TRACE(name);
+        const Bytes& old = before.at(name);
+        const Bytes now = ReadAll(f["path"]);
+        if (f["status"] != "optimized") {
+            EXPECT_EQ(now, old);
+            continue;
+        }
+        EXPECT_EQ(f["verified"], "true");
+        EXPECT_EQ(body(now), body(old));
+        EXPECT_FALSE(body(now).empty());
+        EXPECT_EQ(ReadLE32(now.data() + 4), body(now).size() + 8);
+        EXPECT_EQ(f["form"], std::string(1, char(now[0])) + "WS");
+        if (now[0] == 'Z') {
+            EXPECT_GE(now[3], 13);
+            ++lzma;
+        }
+        if (old[0] != 'F') {
+            EXPECT_LT(now.size(), old.size());
+            EXPECT_EQ(now[3], old[3]);  // compressed again, it keeps its version
+            ++recompressed;
+        }
+        EXPECT_EQ(f["sha256Before"], sha(old));
+        EXPECT_EQ(f["sha256After"], sha(now));
+        EXPECT_EQ(f["sha256Body"], sha(body(now)));
+    }
+    EXPECT_GE(recompressed, 5u);
+    EXPECT_GE(lzma, 2u);
+    // Compressed movies that nothing makes smaller are passed over with their reason.
+    r = s.Run({"optimize", "--recompress", "--json", s.in + "swfdec-Error-7.swf"});
+    EXPECT_EQ(ReadJson(r.out).files.at(0)["reasonCode"], "notSmaller");
+    if (!CanCompressSwfBest()) return;
+    const std::string small = s.in + "best.swf";
+    WriteAll(small, ReadAll(CorpusDir() + "swfdec-Error-7.swf"));
+    r = s.Run({"optimize", "--recompress", "--best", "--json", small});
+    auto f = ReadJson(r.out).files.at(0);
+    EXPECT_EQ(f["status"], "optimized") << f["reason"];
+    EXPECT_EQ(body(ReadAll(small)), body(ReadAll(CorpusDir() + "swfdec-Error-7.swf")));
+}
+
+// check names what is odd about each movie, one code a finding, and nothing about a sound one: crafted movies of
+// every kind of oddity, and the sample movies, of which only those named here are odd.
+TEST(Cli, CheckNamesWhatIsOdd) {
+    Workspace s;
+    const Bytes frame = FrameHeader(15, 0, 11000, 0, 8000, 0x0C00, 1);
+    const Bytes sound = Cat(Cat(frame, Tag(9, {1, 2, 3})), Tag(0));
+    auto fws = [&](const Bytes& body, uint32_t extra = 0) {
+        return MakeMovie("FWS", 8, uint32_t(body.size() + 8 + extra), body);
+    };
+    Bytes cws5 = MakeMovie("CWS", 5, uint32_t(sound.size() + 8), Deflate(sound));
+    Bytes trailing = Cat(MakeMovie("CWS", 8, uint32_t(sound.size() + 8), Deflate(sound)), {1, 2, 3});
+    Bytes cut = MakeMovie("CWS", 8, uint32_t(sound.size() + 8), Deflate(sound));
+    cut.resize(cut.size() - 4);
+    Bytes zws10 = LzmaMovie(fws(sound));
+    zws10[3] = 10;
+    const std::vector<std::pair<std::string, Bytes>> movies = {
+        {"sound", fws(sound)},
+        {"compressedBelow6", cws5},
+        {"lzmaBelow13", zws10},
+        {"lengthMismatch", fws(sound, 100)},
+        {"bytesAfterStream", trailing},
+        {"brokenStream", cut},
+        {"noEndTag", fws(Cat(frame, Tag(9, {1, 2, 3})))},
+        {"bytesAfterEndTag", fws(Cat(sound, {0, 0, 0}))},
+        {"notAMovie", {'t', 'e', 'x', 't'}},
+    };
+    for (const auto& [name, bytes] : movies) WriteAll(s.in + name + ".swf", bytes);
+    ProgramOutcome r = s.Run({"check", "--json", "--jobs", "1", s.in});
+    EXPECT_EQ(r.code, 1);
+    std::map<std::string, std::string> found;
+    for (const std::string& line : Lines(r.out)) {
+        size_t path = line.find("\"path\":\""), code = line.find("\"code\":\"");
+        if (path == std::string::npos) continue;
+        std::string name = GetFileNamePart(line.substr(path + 8, line.find('"', path + 8) - path - 8));
+        found[name.substr(0, name.size() - 4)] =
+            code == std::string::npos ? "" : line.substr(code + 8, line.find('"', code + 8) - code - 8);
+    }
+    for (const auto& [name, bytes] : movies) EXPECT_EQ(found.at(name), name == "sound" ? "" : name) << name;
+    EXPECT_EQ(ReadAll(s.in + "noEndTag.swf"), movies[6].second);  // nothing is changed
+
+    // The odd sample movies, and the code of each one's first finding; no other sample has any.
+    const std::map<std::string, std::string> odd = {
+        {"shumway-LoadService.swf", "noEndTag"}, {"shumway-esc.swf", "noEndTag"},
+        {"shumway-fuzz-4935e4aed5e6.swf", "noEndTag"}, {"shumway-fuzz-731834416119.swf", "noEndTag"},
+        {"shumway-fuzz-e152812e2cfc.swf", "noEndTag"}, {"shumway-gradientTransform.swf", "bytesAfterStream"},
+        {"shumway-invalid.swf", "notAMovie"}, {"shumway-melonRTMP.swf", "noEndTag"},
+    };
+    Workspace corpus;
+    CopyCorpus(corpus.in);
+    r = corpus.Run({"check", "--json", corpus.in});
+    EXPECT_EQ(r.code, 1);
+    size_t files = 0;
+    for (const std::string& line : Lines(r.out)) {
+        size_t path = line.find("\"path\":\"");
+        if (path == std::string::npos) continue;
+        ++files;
+        const std::string name = GetFileNamePart(line.substr(path + 8, line.find('"', path + 8) - path - 8));
+        const Bytes m = ReadAll(corpus.in + name);
+        const bool below6 = m[0] == 'C' && m[3] < 6;
+        size_t code = line.find("\"code\":\"");
+        std::string first = code == std::string::npos ? "" : line.substr(code + 8, line.find('"', code + 8) - code - 8);
+        auto known = odd.find(name);
+        EXPECT_EQ(first, below6 ? "compressedBelow6" : known == odd.end() ? "" : known->second) << name;
+    }
+    EXPECT_EQ(files, 120u);
+}
+
 // A read-only movie and a folder nobody may write in: every movie fails with its step and stays as it was.
 // Natively the tool runs as an unprivileged user (root would not be stopped by permissions); under Windows the
 // movie carries the read-only attribute (a folder's read-only attribute does not stop writes there).

@@ -243,6 +243,21 @@ Bytes LzmaMovie(const Bytes& fws, bool endMarker) {
     return Cat(out, stream);
 }
 
+Bytes LzmaBody(const Bytes& zws) {
+    if (zws.size() < 17 || ReadLE32(zws.data() + 4) < 8) return {};
+    // A .lzma file: the 5 property bytes, the 8-byte size, then the stream.
+    Bytes alone = Cat(Slice(zws, 12, 5), Bytes(8, 0)), body(ReadLE32(zws.data() + 4) - 8);
+    WriteLE32(alone.data() + 5, uint32_t(body.size()));
+    alone = Cat(alone, Slice(zws, 17, SIZE_MAX));
+    lzma_stream strm = LZMA_STREAM_INIT;
+    if (lzma_alone_decoder(&strm, UINT64_MAX) != LZMA_OK) return {};
+    strm.next_in = alone.data(), strm.avail_in = alone.size();
+    strm.next_out = body.data(), strm.avail_out = body.size();
+    lzma_ret ret = lzma_code(&strm, LZMA_FINISH);
+    lzma_end(&strm);
+    return ret == LZMA_STREAM_END && strm.avail_out == 0 ? body : Bytes();
+}
+
 Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;

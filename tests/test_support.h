@@ -114,6 +114,9 @@ Bytes Deflate(const Bytes& data);
 // field, the length of the LZMA stream, the 5 property bytes, then the raw stream of its body, with an end marker
 // after it when `endMarker` is set.
 Bytes LzmaMovie(const Bytes& fws, bool endMarker = true);
+// The body of the LZMA movie `zws` as liblzma's .lzma reader decodes it (its size from the length field); empty when
+// it does not decode whole.
+Bytes LzmaBody(const Bytes& zws);
 // `a` followed by `b`.
 Bytes Cat(Bytes a, const Bytes& b);
 
