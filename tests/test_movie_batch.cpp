@@ -708,6 +708,37 @@ TEST(ReplaceMovie, ReadOnlySource) {
     ExpectNames(dir, {"movie.swf", "movie_bak.swf", "work"});
 }
 
+// Another program has the movie open without letting it be renamed, and saves it while Optimize waits to replace
+// it: once that program lets go, the movie holds the other program's save, never the compressed old content, and
+// the row fails saying the movie changed.
+TEST(ProcessMovie, AMovieSavedDuringTheRetryIsNotReplaced) {
+    ScratchDir dir;
+    const std::string movie = dir / "movie.swf", work = dir / "work" + kSep;
+    sqz::PlatformFiles().CreateFolder(work);
+    const Bytes original = ReadAll(CorpusDir() + "shumway-morph2.swf");
+    Bytes theirs = original;
+    theirs.back() ^= 0xFF;
+    WriteAll(movie, original);
+    HANDLE h = CreateFileA(movie.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::thread other([&] {
+        Sleep(300);
+        DWORD put = 0;
+        SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+        WriteFile(h, theirs.data(), DWORD(theirs.size()), &put, nullptr);
+        FlushFileBuffers(h);
+        CloseHandle(h);
+    });
+    MovieBatchResult r = ProcessMovie(movie, {true, 0, 0, MovieVerdict::kRead, work});
+    other.join();
+    EXPECT_EQ(r.outcome, MovieOutcome::kFailed);
+    EXPECT_EQ(r.failure.step, MovieStep::kReplace) << DescribeMovieFailure(r.failure);
+    EXPECT_EQ(r.failure.strWhat, "the movie changed while it was being optimized");
+    EXPECT_EQ(ReadAll(movie), theirs);
+    ExpectNames(dir, {"movie.swf", "work"});
+}
+
 // A movie that a player holds open: shared for reading it can be backed up but not replaced; not shared at all it
 // cannot even be read. Once it is closed, the replace goes through.
 TEST(ReplaceMovie, SourceInUse) {
