@@ -10,7 +10,6 @@
 #include "handoff_text.h"
 #include "handoff_value.h"
 #include "resource.h"
-#include "squozen_view.h"
 #include "win_app.h"
 
 namespace {
@@ -48,7 +47,7 @@ CMainFrame::~CMainFrame() {
     if (m_hWnd) DestroyWindow();
 }
 
-BOOL CMainFrame::CreateView(CSquozenView* pView) {
+BOOL CMainFrame::CreateView(CFileListView* pView) {
     RECT client;
     GetClientRect(&client);
     if (!pView || !pView->Create(this, kViewPaneId, client)) return FALSE;
@@ -208,15 +207,33 @@ void CMainFrame::OnSize(UINT nType) {
 
 void CMainFrame::OnClose() {
     // Not while a batch works on the rows (a close posted from elsewhere; the user's are dropped).
-    if (m_pView && m_pView->m_bInBatch) return;
+    if (m_pView && m_pView->IsBusy()) return;
     ClearTempFolder();
     // The document holds no data and is never modified, so the frame closes without a question.
     DestroyWindow();
 }
 
+void CMainFrame::OnEndSession(BOOL bEnding) {
+    if (!bEnding) return;
+    if (m_pView && m_pView->IsBusy()) {
+        m_pView->StopWork(true);
+        AppendHandoffPaths(m_pView->TakeHeldFiles());
+    }
+    ClearTempFolder();
+}
+
 LRESULT CMainFrame::OnFileListSelection(WPARAM wParam, LPARAM lParam) {
-    m_wndStatusBar.SetText(kPaneSelected, L"已选择 " + std::to_wstring(static_cast<int>(wParam)) + L" 个文件，" +
-                                              std::to_wstring(static_cast<int>(lParam)) + L" K");
+    std::wstring text = L"已选择 " + std::to_wstring(static_cast<int>(wParam)) + L" 个文件，" +
+                        std::to_wstring(static_cast<int>(lParam)) + L" K";
+    if (m_nKeptMovies > 0) {
+        text += L"；" + std::to_wstring(m_nKeptMovies) + L" 个低于版本 6 的影片保持原样（见注释列）";
+        m_nKeptMovies = 0;
+    } else if (m_bBatchPanes && !(m_pView && m_pView->IsBusy())) {
+        // The count of kept movies is replaced: the left pane has its own width again.
+        m_bBatchPanes = false;
+        SetPaneWidths();
+    }
+    m_wndStatusBar.SetText(kPaneSelected, text);
     m_nSelectedCount = static_cast<int>(wParam);
     return 0;
 }
@@ -227,7 +244,7 @@ LRESULT CMainFrame::OnFileListCount(WPARAM wParam, LPARAM) {
     return 0;
 }
 
-LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
+LRESULT CMainFrame::OnFileListProgress(WPARAM wParam, LPARAM lParam) {
     const FileListProgress* progress = reinterpret_cast<const FileListProgress*>(lParam);
     if (progress) {
         const std::wstring text =
@@ -242,14 +259,11 @@ LRESULT CMainFrame::OnFileListProgress(WPARAM, LPARAM lParam) {
         m_wndStatusBar.SetText(kPaneSelected, text);
         return 0;
     }
-    // The batch has ended (the view reports the selection next): a handoff that came meanwhile is taken now.
-    m_bBatchPanes = false;
+    // The batch has ended (the view reports the selection next, with the count of the movies it kept, which needs the
+    // wider pane too).
+    m_nKeptMovies = static_cast<int>(wParam);
+    m_bBatchPanes = m_nKeptMovies > 0;
     SetPaneWidths();
-    if (!m_waitingPaths.empty()) {
-        std::vector<std::string> paths;
-        paths.swap(m_waitingPaths);
-        AddHandedOverRows(paths);
-    }
     return 0;
 }
 
@@ -267,28 +281,16 @@ LRESULT CMainFrame::OnFileListMenu(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnTakeHandoff(WPARAM, LPARAM) {
+    // Taken out of the value at once, also during a batch, so that the next copy's handoff cannot overwrite them.
     std::vector<std::string> paths = SplitHandoffText(TakeHandoffText());
-    // While a batch works on the rows the list stays as it is: the paths wait for its end.
-    if (m_pView && m_pView->m_bInBatch) {
-        m_waitingPaths.insert(m_waitingPaths.end(), paths.begin(), paths.end());
-        return 0;
-    }
-    AddHandedOverRows(paths);
+    if (m_pView) m_pView->AddFiles(paths, FileSource::kHandedOver);
     return 0;
-}
-
-void CMainFrame::AddHandedOverRows(const std::vector<std::string>& paths) {
-    // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
-    if (m_pFileList) AddFileRows(*m_pFileList, paths);
-    int count = m_pFileList ? m_pFileList->GetItemCount() : 0;
-    CWnd* main = AfxGetMainWnd();
-    ::SendMessageA(main && main->m_hWnd ? main->m_hWnd : m_hWnd, WM_FILELIST_COUNT, static_cast<WPARAM>(count), 0);
 }
 
 LRESULT CMainFrame::OnDropFiles(HDROP hDrop) {
     std::vector<std::string> paths = DroppedPaths(hDrop);
     ::DragFinish(hDrop);
-    if (m_pView) m_pView->AddDroppedFiles(paths);
+    if (m_pView) m_pView->AddFiles(paths, FileSource::kDropped);
     return 0;
 }
 
@@ -326,7 +328,8 @@ void CMainFrame::OnInitMenuPopup(HMENU hMenu, UINT, BOOL bSysMenu) {
 
 BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) {
-        // An edit box (a row's name being edited) gets every key, its own shortcuts included.
+        // An edit box (a row's name being edited) gets every key, its own shortcuts included: neither the view's
+        // keyboard commands nor the accelerators take them.
         char name[16] = {};
         if (::GetClassNameA(pMsg->hwnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, "Edit") == 0) return FALSE;
         if (m_pView && m_pView->TranslateShortcut(pMsg, m_hWnd)) return TRUE;
@@ -345,6 +348,15 @@ BOOL CMainFrame::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResu
             return TRUE;
         case WM_CLOSE:
             OnClose();
+            *pResult = 0;
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            // The session may end; a batch stops after the movie in hand.
+            if (m_pView) m_pView->StopWork(false);
+            *pResult = TRUE;
+            return TRUE;
+        case WM_ENDSESSION:
+            OnEndSession(static_cast<BOOL>(wParam));
             *pResult = 0;
             return TRUE;
         case WM_FILELIST_SELECTION:

@@ -8,19 +8,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string>
-#include <vector>
-
 #include "controls.h"
 #include "dpi.h"
 #include "frame_wnd.h"
 #include "handoff_contract.h"
 #include "list_messages.h"
-#include "sorting_list_ctrl.h"
 
-class CSquozenView;
-
-class CMainFrame : public CFrameWnd, public CFileListHost {
+class CMainFrame : public CFrameWnd {
 public:
     CMainFrame() = default;
     ~CMainFrame() override;
@@ -30,7 +24,6 @@ public:
     HBITMAP m_hToolbarBitmap = nullptr;       // bitmap 133 (or its larger drawing), the toolbar's images
     CBitmap m_bmpToolbar;                     // owns m_hToolbarBitmap
     CImageList m_imlToolbar;                  // the toolbar's images: 32 x 32 at 96 DPI, 48 at 150 %, 64 at 200 %
-    CSortingListCtrl* m_pFileList = nullptr;  // the view's list, set at the view's initial update
     CStatusBarCtrl m_wndStatusBar;
     CToolBarCtrl m_wndToolBar;
     CReBarCtrl m_wndReBar;                  // holds the toolbar in its one band, at the top of the frame
@@ -41,10 +34,7 @@ public:
 
     // Creates `pView` as the frame's client (child AFX_IDW_PANE_FIRST) and makes it the active view; the frame
     // does not own it. FALSE when the form cannot be created.
-    BOOL CreateView(CSquozenView* pView);
-    CSquozenView* GetFileListView() const { return m_pView; }
-
-    void AttachFileList(CSortingListCtrl* pList) override { m_pFileList = pList; }
+    BOOL CreateView(CFileListView* pView);
 
     // Widths in pixels of the left, middle and right status panes in a status bar `width` pixels wide: 3/10,
     // 4/10 and 3/10 of it, truncated; 120, 200 and 100 when the width is not positive.
@@ -74,20 +64,25 @@ protected:
     void OnSize(UINT nType);
     // WM_CLOSE: empties the temp folder and destroys the window; nothing while a batch runs.
     void OnClose();
+    // WM_ENDSESSION (Windows shuts down or the user logs off; WM_QUERYENDSESSION has stopped a batch after the movie
+    // in hand): when the session ends, a batch still under way stops at once, leaving no work file, the files handed
+    // over and held for its end are written back to the handoff value for the next start (AppendHandoffPaths), and
+    // the temp folder is emptied as on close. The process may be ended as soon as this returns.
+    void OnEndSession(BOOL bEnding);
+    // WM_FILELIST_SELECTION: "已选择 %d 个文件，%d K", right after a batch that kept movies below version 6 followed by
+    // "；%d 个低于版本 6 的影片保持原样（见注释列）", which stays until the next report.
     LRESULT OnFileListSelection(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListCount(WPARAM wParam, LPARAM lParam);
     LRESULT OnFileListMenu(WPARAM wParam, LPARAM lParam);
     // WM_FILELIST_PROGRESS: the row in hand of a running batch in the selection pane ("正在优化第 %d 个文件，共 %d 个
     // （按 Esc 停止）", "正在测试…" for Test; "正在查找影片：已找到 %d 个（按 Esc 停止）" while dropped folders are
-    // walked), which is widened over the empty middle pane until the batch's end; at the end, the handoff that waited
-    // for it. Returns 0.
+    // walked), which is widened over the empty middle pane until the batch's end, or, when the batch kept movies
+    // below version 6, until the report of the selection that counts them is replaced. Returns 0.
     LRESULT OnFileListProgress(WPARAM wParam, LPARAM lParam);
-    // WM_TAKE_HANDOFF: reads and empties the handoff value, adds a row for each path in it, reports the row
-    // count; returns 0. While a batch runs the paths are only taken out of the value (so that the next copy's
-    // handoff cannot overwrite them) and kept until the batch ends (m_waitingPaths).
+    // WM_TAKE_HANDOFF: reads and empties the handoff value and hands its paths to the view, which adds a row for each
+    // (at once, or when its batch ends) and reports the row count; returns 0.
     LRESULT OnTakeHandoff(WPARAM wParam, LPARAM lParam);
-    // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view (AddDroppedFiles);
-    // returns 0.
+    // WM_DROPFILES: files and folders dropped from Explorer anywhere on the window go to the view; returns 0.
     LRESULT OnDropFiles(HDROP hDrop);
     // WM_DPICHANGED (the window moved to a monitor of another DPI, or the monitor's scale changed): ApplyDpi with the
     // new DPI, then the window takes the rectangle the system suggests for it; returns 0.
@@ -98,12 +93,10 @@ protected:
     // Sets the panes' widths from the status bar's width (StatusPaneWidths), keeping their texts; while a batch runs
     // (m_bBatchPanes) the left pane has the middle one's width as well.
     void SetPaneWidths();
-    // Adds a row for each handed-over path and reports the row count.
-    void AddHandedOverRows(const std::vector<std::string>& paths);
     // Makes the toolbar's image list from the drawing of its images for `dpi` and gives it to the toolbar.
     void LoadToolbarImages(UINT dpi);
 
-    CSquozenView* m_pView = nullptr;
-    std::vector<std::string> m_waitingPaths;  // handed over during a batch; added when the batch ends
-    bool m_bBatchPanes = false;      // a batch shows its progress: the left pane is wider
+    CFileListView* m_pView = nullptr;
+    bool m_bBatchPanes = false;  // a batch shows its progress, or the movies it kept: the left pane is wider
+    int m_nKeptMovies = 0;       // kept below version 6 by the batch that has just ended, for the next selection text
 };

@@ -22,6 +22,29 @@ namespace {
 
 constexpr size_t kRecentFileCount = 4;
 
+// The window of a running copy to bring to the front: the question or box it shows (a window of its thread that its
+// main window `hMain` owns and that keeps it disabled), else the main window. Brought up with the main window instead,
+// the box would stay behind it, and the keyboard would reach neither.
+struct FrontWindow {
+    HWND hOwner;
+    HWND hFound;
+};
+
+BOOL CALLBACK FindOwnedBox(HWND hWnd, LPARAM lParam) {
+    FrontWindow* front = reinterpret_cast<FrontWindow*>(lParam);
+    if (::GetWindow(hWnd, GW_OWNER) != front->hOwner || !::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd))
+        return TRUE;
+    front->hFound = hWnd;
+    return FALSE;
+}
+
+HWND FrontWindowOf(HWND hMain) {
+    FrontWindow front = {hMain, hMain};
+    if (!::IsWindowEnabled(hMain))
+        ::EnumThreadWindows(::GetWindowThreadProcessId(hMain, nullptr), FindOwnedBox, reinterpret_cast<LPARAM>(&front));
+    return front.hFound;
+}
+
 }  // namespace
 
 CSquozenApp::CSquozenApp(HINSTANCE hInstance) : CWinApp(hInstance) {}
@@ -53,7 +76,7 @@ BOOL CSquozenApp::InitInstance() {
         if (hRunning) {
             ::ShowWindow(hRunning, SW_MINIMIZE);
             ::ShowWindow(hRunning, SW_RESTORE);
-            ::SetForegroundWindow(hRunning);
+            ::SetForegroundWindow(FrontWindowOf(hRunning));
             ::SendMessageA(hRunning, WM_TAKE_HANDOFF, 0, 0);
         }
         return FALSE;

@@ -60,7 +60,7 @@ std::vector<sqzbench::Row> BatchBenchmark(CSquozenApp& app) {
     auto batch = [&](int copies) {
         std::vector<std::string> paths = FreshCopies(scratch, movies, copies);
         ::SendMessageA(frame, WM_COMMAND, ID_ACTION_REMOVEALL, 0);
-        view.AddOpenedFiles(paths);
+        view.AddFiles(paths, FileSource::kOpened);
         ListView_SetItemState(view.m_wndFileList.m_hWnd, -1, LVIS_SELECTED, LVIS_SELECTED);
         double t = Seconds([&] { ::SendMessageA(frame, WM_COMMAND, ID_ACTION_OPTIMIZE, 0); });
         for (const std::string& p : paths)

@@ -145,7 +145,7 @@ std::vector<sqzbench::Row> AddRowsBenchmark(CSquozenApp& app) {
         for (int r = 0; r < rounds; ++r) {
             ::SendMessageA(frame, WM_COMMAND, ID_ACTION_REMOVEALL, 0);
             Pump();
-            row->seconds = std::min(row->seconds, Seconds([&] { view.AddOpenedFiles(paths); }));
+            row->seconds = std::min(row->seconds, Seconds([&] { view.AddFiles(paths, FileSource::kOpened); }));
             if (view.m_wndFileList.GetItemCount() != count) CountFailure();
             Pump();
             bare.Clear();

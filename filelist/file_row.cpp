@@ -32,6 +32,14 @@ static_assert(IsSameAscii(kCommentBad, kBadFlashFile), "the list's comment of a 
 
 }  // namespace
 
+std::wstring KeptComment(int nVersion, SwfReason reason) {
+    const wchar_t* why = reason == SwfReason::kKeptScripts      ? L"含脚本"
+                         : reason == SwfReason::kKeptText       ? L"含非 ASCII 文字"
+                         : reason == SwfReason::kKeptUnreadable ? L"标签无法读完"
+                                                                : nullptr;
+    return why ? L"版本 " + std::to_wstring(nVersion) + L" 保留：" + why : std::wstring();
+}
+
 std::string FileSizeText(uint32_t size) { return FormatThousands64(size); }
 
 FileRow MakeFileRow(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "swf_inspect.h"
+#include "swf_result.h"
 
 // The columns of a row, left to right.
 enum FileListColumnIndex {
@@ -36,8 +37,12 @@ extern const FileListColumn kFileListColumnTable[kFileListColumns];
 extern const wchar_t kCommentReady[];      // "就绪": a valid, uncompressed movie
 extern const wchar_t kCommentOptimized[];  // "已优化": compressed already, or optimized by the program
 extern const wchar_t kCommentTested[];     // "已测试": Test succeeded
-// "Bad Flash File" (kBadFlashFile): no movie of version 1 to 7 could be read.
+// "Bad Flash File" (kBadFlashFile): no movie (a movie signature and a version of 1 or more) could be read.
 extern const wchar_t kCommentBad[];
+// The comment of a row whose movie of version `nVersion` (below 6) Test or Optimize kept as it is, for `reason`:
+// "版本 5 保留：含脚本" (kKeptScripts), "版本 5 保留：含非 ASCII 文字" (kKeptText), "版本 5 保留：标签无法读完"
+// (kKeptUnreadable). Empty for any other reason.
+std::wstring KeptComment(int nVersion, SwfReason reason);
 
 // Small images of the list: a movie, and a version-6 movie; a bad row has none.
 constexpr int kImageMovie = 0;
@@ -51,9 +56,9 @@ struct FileRow {
     int nImage = kImageNone;
 };
 
-// The row for the movie at `path`, read once with ReadSwfRowInfo: name and folder always; for a movie of version 1 to 7
-// its size (grouped), its version and "已优化" when the file starts with "CWS", else "就绪", with image 1 for
-// version 6 and image 0 otherwise; for anything else only "Bad Flash File" and no image.
+// The row for the movie at `path`, read once with ReadSwfRowInfo: name and folder always; for a valid movie
+// (IsValidSwf) its size (grouped), its version and "已优化" when the file is compressed ("CWS", "ZWS"), else "就绪",
+// with image 1 for version 6 and image 0 for every other version; for anything else only "Bad Flash File" and no image.
 FileRow MakeFileRow(const std::string& path);
 
 // A size in bytes grouped by commas, as the size columns show it (FormatThousands64): above 2 GB (a damaged movie's

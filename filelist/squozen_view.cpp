@@ -7,11 +7,11 @@
 
 #include <unordered_set>
 
+#include "atomic_file.h"
 #include "busy_loop.h"
 #include "file_dialog.h"
 #include "file_helpers.h"
 #include "folder_walk.h"
-#include "list_messages.h"
 #include "mbcs.h"
 #include "movie_batch.h"
 #include "option_store.h"
@@ -37,11 +37,6 @@ int ListFormat(ColumnAlign align) {
 // The file images as drawn for 96 DPI, 150 % and 200 % (the larger in full colour, as the toolbar's).
 const DrawnImages kFileImages[] = {
     {16, IDB_FILE_IMAGES, ILC_COLOR8}, {24, IDB_FILE_IMAGES_24, ILC_COLOR24}, {32, IDB_FILE_IMAGES_32, ILC_COLOR24}};
-
-bool IsEditBox(HWND hWnd) {
-    char name[16] = {};
-    return hWnd && ::GetClassNameA(hWnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, "Edit") == 0;
-}
 
 // The size in pixels of a dialog template of the program (its DLGTEMPLATEEX or DLGTEMPLATE head) as `hDlg`
 // lays it out; {0, 0} when the template cannot be read.
@@ -82,7 +77,7 @@ int AddFileRows(CListCtrl& list, const std::vector<std::string>& paths) {
     return added;
 }
 
-CSquozenView::CSquozenView() : CFormView(IDD_SQUOZEN_FORM) {}
+CSquozenView::CSquozenView() : CFileListView(IDD_SQUOZEN_FORM) {}
 
 CSquozenView::~CSquozenView() {
     // The window goes first, while the image list it shows still exists (WM_DESTROY takes it from the list).
@@ -92,11 +87,6 @@ CSquozenView::~CSquozenView() {
 void CSquozenView::DoDataExchange(CDataExchange* pDX) {
     CFormView::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_FILE_LIST, m_wndFileList);
-}
-
-HWND CSquozenView::ReportWindow() const {
-    CWnd* main = AfxGetMainWnd();
-    return main && main->m_hWnd ? main->m_hWnd : GetParent();
 }
 
 void CSquozenView::OnInitialUpdate() {
@@ -133,8 +123,6 @@ void CSquozenView::OnInitialUpdate() {
     // The keyboard commands are taken inside the program (TranslateShortcut), never as system-wide hot keys,
     // which would take the keys from every other program while this one runs.
 
-    if (CFileListHost* host = dynamic_cast<CFileListHost*>(CWnd::FromHandlePermanent(hFrame)))
-        host->AttachFileList(&m_wndFileList);
     ReadOptions();
 }
 
@@ -186,6 +174,45 @@ void CSquozenView::AddOpenedFiles(const std::vector<std::string>& paths) {
     ::SendMessageA(ReportWindow(), WM_FILELIST_COUNT, static_cast<WPARAM>(n), 0);
 }
 
+void CSquozenView::AddFiles(const std::vector<std::string>& paths, FileSource source) {
+    switch (source) {
+        case FileSource::kOpened:
+            AddOpenedFiles(paths);
+            break;
+        case FileSource::kDropped:
+            AddDroppedFiles(paths);
+            break;
+        case FileSource::kHandedOver:
+            // While the rows are worked on they stay as they are: the files wait for the end, whatever it is.
+            if (m_bInBatch) {
+                m_heldFiles.insert(m_heldFiles.end(), paths.begin(), paths.end());
+                break;
+            }
+            // No duplicate test and no existence test: a path that names no movie gets a "Bad Flash File" row.
+            AddFileRows(m_wndFileList, paths);
+            ::SendMessageA(ReportWindow(), WM_FILELIST_COUNT, static_cast<WPARAM>(m_wndFileList.GetItemCount()), 0);
+            break;
+    }
+}
+
+void CSquozenView::StopWork(bool bNow) {
+    if (m_pBusyLoop) m_pBusyLoop->Stop();
+    if (bNow) sqz::AbandonWorkFiles();
+}
+
+std::vector<std::string> CSquozenView::TakeHeldFiles() {
+    std::vector<std::string> held;
+    held.swap(m_heldFiles);
+    return held;
+}
+
+void CSquozenView::EndBusy(int nKept) {
+    m_bInBatch = false;
+    m_pBusyLoop = nullptr;
+    ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, static_cast<WPARAM>(nKept), 0);
+    if (!m_heldFiles.empty()) AddFiles(TakeHeldFiles(), FileSource::kHandedOver);
+}
+
 void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
     if (m_bInBatch) return;
     // A drive or a large folder takes a while: the walk pauses for the window's messages as a batch does, showing
@@ -193,6 +220,7 @@ void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
     // batch: commands, drops and closing do nothing, and a handoff waits for the end.
     m_bInBatch = true;
     CBusyLoop loop;
+    m_pBusyLoop = &loop;
     FileListProgress progress = {0, 0, false, true};
     bool bShown = false;
     std::vector<std::string> movies;
@@ -214,17 +242,15 @@ void CSquozenView::AddDroppedFiles(const std::vector<std::string>& paths) {
             movies.push_back(named.strPath);
         }
     }
-    m_bInBatch = false;
     // A movie dropped with its folder, or reached twice, is added once.
     std::unordered_set<std::string> seen;
     std::vector<std::string> once;
     for (const std::string& movie : movies)
         if (seen.insert(sqz::MbsLower(movie)).second) once.push_back(movie);
     AddOpenedFiles(once);
-    if (!bShown) return;
-    // The frame takes what waited for the end; the selection pane shows the selection again.
-    ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, 0);
-    SendSelection();
+    // The frame takes the end of the walk; the files handed over meanwhile come after the dropped ones.
+    EndBusy(0);
+    if (bShown) SendSelection();
 }
 
 BOOL CSquozenView::HandleCommand(UINT nID, int nCode) {
@@ -393,7 +419,7 @@ void CSquozenView::OnDoubleClick() {
 }
 
 BOOL CSquozenView::TranslateShortcut(const MSG* pMsg, HWND hMainWnd) {
-    if ((pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) || IsEditBox(pMsg->hwnd)) return FALSE;
+    if (pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) return FALSE;
     bool ctrl = ::GetKeyState(VK_CONTROL) < 0, shift = ::GetKeyState(VK_SHIFT) < 0, alt = ::GetKeyState(VK_MENU) < 0;
     const bool inList = m_wndFileList.m_hWnd && pMsg->hwnd == m_wndFileList.m_hWnd;
     const UINT selected = inList ? m_wndFileList.GetSelectedCount() : 0;
@@ -452,7 +478,7 @@ void CSquozenView::OnOpen() {
     CFileDialog dlg(TRUE, L"*.swf", L"*.swf", OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
                     L"Flash 文件(*.swf)|*.swf||", nullptr, kOpenDialogBufferSize);
     if (dlg.DoModal() != IDOK) return;
-    AddOpenedFiles(dlg.GetPathNames());
+    AddFiles(dlg.GetPathNames(), FileSource::kOpened);
 }
 
 void CSquozenView::OnExit() {

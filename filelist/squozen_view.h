@@ -11,6 +11,7 @@
 #include "dialog.h"
 #include "dpi.h"
 #include "file_row.h"
+#include "list_messages.h"
 #include "product_info.h"
 #include "sorting_list_ctrl.h"
 
@@ -27,7 +28,9 @@ constexpr wchar_t kMessageCaption[] = L"" SQZ_PRODUCT_TITLE;
 // movies.
 constexpr size_t kOpenDialogBufferSize = 256 * 1024;
 
-class CSquozenView : public CFormView {
+class CBusyLoop;
+
+class CSquozenView : public CFileListView {
 public:
     CSquozenView();
     ~CSquozenView() override;
@@ -41,18 +44,32 @@ public:
     int m_bProtect = 0;                       // ISPROTECT, as last read
     int m_nDblClickAction = 0;                // DOUBLECLICKACTION, as last read
     bool m_bQuietSelection = false;           // while Select all works: no report per row
-    bool m_bInBatch = false;                  // while Test or Optimize works on the rows (and asks its question)
     unsigned long long m_nSelectedBytes = 0;  // total size of the selected rows, from their size cells
 
     // Once, when the frame first shows the view: shrinks the frame to the form, builds the columns, the sort
-    // tables and the image list, hands the list to the frame and reads the options.
+    // tables and the image list, and reads the options.
     void OnInitialUpdate() override;
 
     // The list's images drawn for `dpi` and its font scaled to it (the main frame calls this when its DPI changes).
-    void SetDpi(UINT dpi);
+    void SetDpi(UINT dpi) override;
 
-    // Appends the row of `path` to the list.
-    int AddFileRow(const std::string& path) { return ::AddFileRow(m_wndFileList, path); }
+    // Rows for `paths` (CFileListView::AddFiles): opened ones by AddOpenedFiles, dropped ones by AddDroppedFiles,
+    // handed over ones each as AddFileRow makes it.
+    void AddFiles(const std::vector<std::string>& paths, FileSource source) override;
+    bool IsBusy() const override { return m_bInBatch; }
+    void StopWork(bool bNow) override;
+    std::vector<std::string> TakeHeldFiles() override;
+    // The full path of row `nItem`: its folder followed by its name.
+    std::string RowPath(int nItem) const;
+
+    // The keyboard commands of the main window: Ctrl+A (Select all), Ctrl+O (Open), Delete (Delete), and Ctrl+N and
+    // Ctrl+S, which are taken and do nothing; and in the list, as in any list of files, Enter (the double-click
+    // action on the selected rows), F2 (Rename) and Alt+Enter (Properties), the last two with exactly one row
+    // selected, as their menu items are. TRUE when `pMsg` is one of them (it is then consumed and, while `hMainWnd`
+    // is the active window, carried out).
+    BOOL TranslateShortcut(const MSG* pMsg, HWND hMainWnd) override;
+
+protected:
     // The second half of Open: adds a row for every path, in order, that is not in the list yet (the full path
     // compared without regard to letter case) and that names an existing file, then reports the row count
     // (also when nothing was added).
@@ -62,20 +79,14 @@ public:
     // IsFolderMovieName, which leaves the backups out, each folder's in name order before its subfolders', a folder
     // reached twice walked once). Other files, and a movie reached twice, are passed over. A walk that takes longer
     // than a moment runs as a batch does (CBusyLoop): the frame is told how many movies it has found
-    // (WM_FILELIST_PROGRESS), and Escape stops it, the movies found so far being added. Nothing happens while a
-    // batch runs.
+    // (WM_FILELIST_PROGRESS), and Escape stops it, the movies found so far being added. Nothing happens while the
+    // view is busy.
     void AddDroppedFiles(const std::vector<std::string>& paths);
-    // The full path of row `nItem`: its folder followed by its name.
-    std::string RowPath(int nItem) const;
+    // The end of a busy time (a batch, with its question, or a walk): the frame is told (WM_FILELIST_PROGRESS with no
+    // progress, and the `nKept` movies below version 6 the batch kept), then the files handed over meanwhile are
+    // added.
+    void EndBusy(int nKept);
 
-    // The keyboard commands of the main window: Ctrl+A (Select all), Ctrl+O (Open), Delete (Delete), and Ctrl+N and
-    // Ctrl+S, which are taken and do nothing; and in the list, as in any list of files, Enter (the double-click
-    // action on the selected rows), F2 (Rename) and Alt+Enter (Properties), the last two with exactly one row
-    // selected, as their menu items are. TRUE when `pMsg` is one of them (it is then consumed and, while `hMainWnd`
-    // is the active window, carried out). Keys typed into an edit box (a row's name being edited) are never taken.
-    BOOL TranslateShortcut(const MSG* pMsg, HWND hMainWnd);
-
-protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL HandleCommand(UINT nID, int nCode) override;
     // WM_SIZE, WM_CLOSE.
@@ -95,17 +106,20 @@ protected:
     void OnOptimize();
     // Chooses the rows of a batch and processes them in index order. Now and then between rows (CBusyLoop) the
     // window repaints and the frame is told the row in hand (WM_FILELIST_PROGRESS); the input meanwhile is dropped,
-    // apart from Escape, which ends the batch before the next row. A row that fails shows its box. At the end the
-    // frame is told (WM_FILELIST_PROGRESS with no progress) and the selection reported again.
+    // apart from Escape, which ends the batch before the next row (as StopWork does). A row that fails shows its box.
+    // At the end (EndBusy) the frame is told, with the number of movies kept below version 6, the files handed over
+    // meanwhile are added, and the selection is reported again.
     void RunBatch(bool bOptimize);
     // The rows of a batch: the selected ones, or after the question every row (none when the answer is no).
     std::vector<int> BatchRows(bool bOptimize);
     // One row of a batch: the engine's step (ProcessMovie) on the row's movie, with the options m_bBackup and
     // m_bProtect, its work files in the temp folder and the row's own verdict ("Bad Flash File"). Compressed movies
-    // and bad rows are skipped silently. Test: the output's size and the saving ratio into columns 3 and 4, then
-    // "已测试". Optimize: the same, then the new file's version, "已优化" and image 1. False when a step failed: the
-    // row then keeps every text it had (the user is told "优化 <path> 失败！" by the batch).
-    bool ProcessRow(int nItem, bool bOptimize);
+    // and bad rows are skipped silently; a movie below version 6 that would play differently as version 6 is kept
+    // as it is, its comment saying so (KeptComment), and counted in `*pnKept`. Test: the output's size and the saving
+    // ratio into columns 3 and 4, then "已测试". Optimize: the same, then the new file's version, "已优化" and image 1.
+    // False when a step failed: the row then keeps every text it had (the user is told "优化 <path> 失败！" by the
+    // batch). Work cancelled because the session ends (kCancelled) is no failure to tell.
+    bool ProcessRow(int nItem, bool bOptimize, int* pnKept);
     // The item commands. View and Delete work on the selected rows; Rename and Save as on the selection mark;
     // Properties on the selection mark, else the first selected row.
     void OnView();
@@ -141,6 +155,10 @@ protected:
     void LoadFileImages(UINT dpi);
     // Reads ISBACKUP, ISPROTECT and DOUBLECLICKACTION into the members.
     void ReadOptions();
-    // The window the view reports to: the application's main window (the frame around the view).
-    HWND ReportWindow() const;
+    // The window the view reports to: its parent, the main frame.
+    HWND ReportWindow() const { return GetParent(); }
+
+    bool m_bInBatch = false;               // busy: a batch (from its question on) or a walk through dropped folders
+    CBusyLoop* m_pBusyLoop = nullptr;      // the pauses of the busy time in hand
+    std::vector<std::string> m_heldFiles;  // handed over while busy, added at the end (EndBusy)
 };

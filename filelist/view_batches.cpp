@@ -3,11 +3,11 @@
 #include "squozen_view.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "ansi_path.h"
 #include "busy_hook.h"
 #include "busy_loop.h"
-#include "list_messages.h"
 #include "movie_batch.h"
 #include "swf_container.h"
 
@@ -47,22 +47,25 @@ void CSquozenView::OnOptimize() { RunBatch(true); }
 void CSquozenView::RunBatch(bool bOptimize) {
     if (m_bInBatch) return;
     // The question, the failure boxes and the pauses between rows let other messages through: files dropped on the
-    // window meanwhile are ignored, files handed over wait for the end (the main frame), commands do nothing.
+    // window meanwhile are ignored, files handed over wait for the end (EndBusy), commands do nothing.
     m_bInBatch = true;
-    const std::vector<int> rows = BatchRows(bOptimize);
     // The list repaints as the batch goes, in the pauses: the rows done show their new cells.
     CBusyLoop loop;
+    m_pBusyLoop = &loop;
+    const std::vector<int> rows = BatchRows(bOptimize);
     CPausesWithinMovies pausesWithinMovies(&loop);
     FileListProgress progress = {0, static_cast<int>(rows.size()), bOptimize};
+    int kept = 0;
     for (int row : rows) {
         ++progress.nRow;
         // The first row's number is shown at once, the others when the window gets its next pause.
         if (progress.nRow == 1 || loop.IsDue())
             ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
         if (loop.IsDue()) loop.Pause();
-        // Escape stops the batch before the next row; the rows not reached keep their cells.
+        // Escape (or the end of the session) stops the batch before the next row; the rows not reached keep their
+        // cells.
         if (loop.IsStopped()) break;
-        if (ProcessRow(row, bOptimize)) continue;
+        if (ProcessRow(row, bOptimize, &kept)) continue;
         // The box names the row's movie, over the list as it stands, with the row's number below it.
         ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
         ShowMessage(L"优化 " + ansi_path::Wide(RowPath(row), CP_ACP) + L" 失败！", MB_OK | MB_ICONERROR);
@@ -70,10 +73,10 @@ void CSquozenView::RunBatch(bool bOptimize) {
         // next row.
         loop.Pause();
     }
-    m_bInBatch = false;
+    // The frame takes the end, whatever the answer to the question was, and the files handed over meanwhile are added;
+    // the selection pane shows the selection again, with the movies kept below version 6 counted.
+    EndBusy(kept);
     if (rows.empty()) return;
-    // The frame takes what waited for the end; the selection pane shows the selection again.
-    ::SendMessageA(ReportWindow(), WM_FILELIST_PROGRESS, 0, 0);
     SendSelection();
     ::InvalidateRect(m_wndFileList.m_hWnd, nullptr, TRUE);
 }
@@ -90,17 +93,24 @@ std::vector<int> CSquozenView::BatchRows(bool bOptimize) {
     return rows;
 }
 
-bool CSquozenView::ProcessRow(int nItem, bool bOptimize) {
+bool CSquozenView::ProcessRow(int nItem, bool bOptimize, int* pnKept) {
     const std::string path = RowPath(nItem);
     // The row's verdict from when it was made: a bad row is passed over, even when its file has changed since. The
     // work files go to the temp folder.
     const bool bad = IsBadFlashComment(m_wndFileList.GetItemText(nItem, kColumnComment));
     const MovieVerdict verdict = bad ? MovieVerdict::kBad : MovieVerdict::kValid;
     MovieBatchResult result = ProcessMovie(path, {bOptimize, m_bBackup, m_bProtect, verdict, std::string()});
-    // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word; a
-    // failure leaves the row as it was.
-    if (result.outcome == MovieOutcome::kSkipped) return true;
-    if (result.outcome == MovieOutcome::kFailed) return false;
+    // Compressed movies (also those optimized by an earlier run) and bad rows are passed over without a word; a movie
+    // kept at its version below 6 says why in its row, and the batch counts it. A failure leaves the row as it was.
+    if (result.outcome == MovieOutcome::kSkipped) {
+        const std::wstring kept =
+            KeptComment(std::atoi(m_wndFileList.GetItemText(nItem, kColumnVersion).c_str()), result.failure.reason);
+        if (kept.empty()) return true;
+        m_wndFileList.SetItemText(nItem, kColumnComment, kept);
+        ++*pnKept;
+        return true;
+    }
+    if (result.outcome == MovieOutcome::kFailed) return result.failure.reason == SwfReason::kCancelled;
     // The sizes are those of the file that was compressed (the protected copy, when protection was added) and of
     // the output, as they stand on disk.
     char ratio[16];

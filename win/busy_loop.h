@@ -24,8 +24,10 @@ public:
     // maximised and its list scrolled by its frame and scroll bars. A press of Escape is kept (IsStopped). Returns at
     // once when the queue is empty.
     void Pause();
-    // TRUE once Escape has been pressed during a pause.
+    // TRUE once Escape has been pressed during a pause, or Stop called.
     BOOL IsStopped() const { return m_bStopped; }
+    // Asks the work to stop, as Escape does (the session ends).
+    void Stop() { m_bStopped = TRUE; }
 
     // Whether the message is input a pause drops: a key, a mouse button or move in a client area, or a mouse
     // message on the close box, the menu bar or the window menu's icon (`wParam`: the place the mouse is on).

@@ -8,6 +8,7 @@
 #include "file_helpers.h"
 #include "resource.h"
 #include "swf_container.h"
+#include "swf_inspect.h"
 #include "test_support.h"
 #include "win_app.h"
 
@@ -69,20 +70,21 @@ std::vector<Row> ListFixture::CorpusRows(const std::string& scratch) {
         Row row;
         const std::string name = o.at("name");
         const std::string path = CorpusDir() + name;
-        long long version = Num(o, "version");
-        bool valid = (o.at("signature") == "FWS" || o.at("signature") == "CWS") && version >= 1 && version <= 7;
+        // A movie as the engine tells it: a movie signature and a version of 1 or more.
+        int compressed = 0;
+        const SwfFileInfo info = ReadSwfRowInfo(path, &compressed);
         row.cells[0] = name;
         row.cells[1] = CorpusDir();
-        if (!valid) {
+        if (!IsValidSwf(info)) {
             row.cells[6] = "Bad Flash File";
             rows.push_back(row);
             continue;
         }
-        long long size = Num(o, "file_size");
+        long long size = info.nFileSize;
         row.cells[2] = FormatThousands(static_cast<int32_t>(size));
-        row.cells[5] = std::to_string(version);
-        row.image = version == 6 ? 1 : 0;
-        if (o.at("signature") == "CWS") {
+        row.cells[5] = std::to_string(info.nVersion);
+        row.image = info.nVersion == 6 ? 1 : 0;
+        if (compressed) {
             row.cells[6] = Ansi("已优化");
         } else {
             std::string out = scratch + GetFileStem(path) + "_Comp.swf";

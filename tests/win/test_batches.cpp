@@ -11,8 +11,10 @@
 #include <functional>
 #include <thread>
 
+#include "busy_hook.h"
 #include "file_helpers.h"
 #include "gui_test_support.h"
+#include "mbcs.h"
 #include "resource.h"
 #include "swf_container.h"
 #include "swf_protect.h"
@@ -100,7 +102,7 @@ void ExpectUntouched(const sqztest::ListRow& row, const char* version) {
     EXPECT_EQ(row.cells[6], Ansi("就绪"));
 }
 
-// An uncompressed version-5 movie of exactly 1,000 bytes whose compressed form is `compressed` bytes long: the
+// An uncompressed version-6 movie of exactly 1,000 bytes whose compressed form is `compressed` bytes long: the
 // body is pseudo-random bytes of a few bits each, as many as that takes, then zeros.
 Bytes ThousandByteMovie(size_t compressed) {
     for (unsigned bits : {0x3Fu, 0x7Fu, 0xFFu})
@@ -109,10 +111,35 @@ Bytes ThousandByteMovie(size_t compressed) {
             unsigned seed = 12345;
             for (size_t i = 0; i < random; ++i)
                 body[i] = static_cast<unsigned char>(((seed = seed * 1103515245u + 12345u) >> 16) & bits);
-            if (8 + sqztest::Deflate(body).size() == compressed) return sqztest::MakeMovie("FWS", 5, 1000, body);
+            if (8 + sqztest::Deflate(body).size() == compressed) return sqztest::MakeMovie("FWS", 6, 1000, body);
         }
     ADD_FAILURE() << "no body compresses to " << compressed << " bytes";
     return {};
+}
+
+// An uncompressed version-7 movie of 550 x 400 pixels, 12 frames a second, 34 frames, then 16 MB of bytes that take
+// zlib a while.
+Bytes LargeMovie() {
+    Bytes body = sqztest::FrameHeader(15, 0, 550 * 20, 0, 400 * 20, 12 << 8, 34);
+    unsigned seed = 7;
+    for (size_t i = body.size(); i < 16 * 1024 * 1024; ++i)
+        body.push_back(static_cast<unsigned char>(((seed = seed * 1103515245u + 12345u) >> 16) & 15));
+    return sqztest::MakeMovie("FWS", 7, static_cast<uint32_t>(body.size() + 8), body);
+}
+
+// The version-5 sample movie without scripts, with the tag `tag` before its End tag.
+Bytes ScriptFreeFiveWith(const Bytes& tag) {
+    const Bytes base = ReadAll(sqztest::CorpusDir() + "swfdec-clip-change-backward-5.swf");
+    const Bytes body = sqztest::Cat(sqztest::Cat(sqztest::Slice(base, 8, base.size() - 10), tag), sqztest::Tag(0));
+    return sqztest::MakeMovie("FWS", 5, static_cast<uint32_t>(body.size() + 8), body);
+}
+
+// The work files (~sqz*.tmp) in `folder`.
+std::vector<std::string> WorkFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : sqztest::FolderNames(folder))
+        if (name.compare(0, 4, "~sqz") == 0) names.push_back(name);
+    return names;
 }
 
 // Whether `text` fits in pane `pane` of status bar `bar` in the bar's font, with room for the pane's borders.
@@ -136,7 +163,8 @@ TEST(Batches, TestWritesTheWorkOutputsAndLeavesEverySourceAsItWas) {
     EXPECT_TRUE(b.Run(ID_TOOL_TEST).empty());
     EXPECT_TRUE(b.Run(ID_TOOL_OPTIMIZE).empty());
 
-    const char* names[] = {"swfdec-swf4opcode.swf", "swfdec-button-hittest-5.swf", "swfdec-offspring.swf",
+    // Versions 4 to 7; the two below 6 have nothing that depends on their version.
+    const char* names[] = {"swfdec-morph-gradient-4.swf", "swfdec-clip-change-backward-5.swf", "swfdec-offspring.swf",
                            "swfdec-blend-mode-erase-7.swf"};
     std::vector<std::string> paths;
     for (const char* name : names) paths.push_back(b.Add(name, name));
@@ -145,7 +173,7 @@ TEST(Batches, TestWritesTheWorkOutputsAndLeavesEverySourceAsItWas) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].caption, kCaption);
     EXPECT_EQ(asked[0].texts, (std::vector<std::string>{Ansi("你要测试所有项目吗？")}));
-    EXPECT_FALSE(PathExists(b.Output("swfdec-swf4opcode")));
+    EXPECT_FALSE(PathExists(b.Output("swfdec-morph-gradient-4")));
     asked = b.Run(ID_TOOL_OPTIMIZE, IDNO);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].texts, (std::vector<std::string>{Ansi("你要优化所有的文件吗？")}));
@@ -196,7 +224,10 @@ TEST(Batches, OptimizeWithAndWithoutBackupAndProtection) {
             if (backup) {
                 EXPECT_EQ(ReadAll(b.movies / "intro_bak.swf"), original);
             }
-            EXPECT_EQ(PathExists(b.p.folder() + "temp\\ProtectTemp.swf"), protect);
+            // Written beside the movie and put in place: nothing is left in the temp folder or beside the movie.
+            EXPECT_EQ(sqztest::FolderNames(b.p.folder() + "temp\\"), std::vector<std::string>{});
+            EXPECT_EQ(b.movies.Names(), backup ? (std::vector<std::string>{"intro.swf", "intro_bak.swf"})
+                                               : std::vector<std::string>{"intro.swf"});
 
             // Optimized once, the movie is skipped from then on, without a word.
             Bytes once = ReadAll(path);
@@ -213,50 +244,101 @@ TEST(Batches, OptimizeWithAndWithoutBackupAndProtection) {
     b.p.AddFiles({b.movies / "guarded.swf"});
     EXPECT_EQ(b.Run(ID_TOOL_OPTIMIZE, IDYES).size(), 1u);
     ExpectOptimized(b.movies / "guarded.swf", guarded, b.Row(0));
-    EXPECT_FALSE(PathExists(b.p.folder() + "temp\\ProtectTemp.swf"));
 }
 
 TEST(Batches, RowsTheBatchesPassOverAndTheRatiosTheyShow) {
     {
         Batch b;
-        // Three selected rows with a compressed movie in the middle, and a bad one after them.
-        std::string first = b.Add("swfdec-place-object-char-5.swf", "first.swf");
+        // Three selected rows with a compressed movie in the middle, then a movie of version 8 and a bad one.
+        std::string first = b.Add("swfdec-clip-change-backward-5.swf", "first.swf");
         std::string middle = b.Add("swfdec-Function-6.swf", "middle.swf");
         std::string third = b.Add("shumway-morph2.swf", "third.swf");
-        std::string bad = b.Add("swfdec-blend-mode-0-8.swf", "bad.swf");
-        b.p.Select({0, 1, 2, 3});
+        std::string eight = b.Add("swfdec-blend-mode-0-8.swf", "eight.swf");
+        const Bytes text = {'n', 'o', 't', ' ', 'a', ' ', 'm', 'o', 'v', 'i', 'e', '\n'};
+        std::string bad = b.AddBytes(text, "bad.swf");
+        b.p.Select({0, 1, 2, 3, 4});
         EXPECT_TRUE(b.Run(ID_ACTION_OPTIMIZE).empty());
-        ExpectOptimized(first, ReadAll(sqztest::CorpusDir() + "swfdec-place-object-char-5.swf"), b.Row(0));
+        ExpectOptimized(first, ReadAll(sqztest::CorpusDir() + "swfdec-clip-change-backward-5.swf"), b.Row(0));
         ExpectOptimized(third, ReadAll(sqztest::CorpusDir() + "shumway-morph2.swf"), b.Row(2));
+        ExpectOptimized(eight, ReadAll(sqztest::CorpusDir() + "swfdec-blend-mode-0-8.swf"), b.Row(3));
         EXPECT_EQ(ReadAll(middle), ReadAll(sqztest::CorpusDir() + "swfdec-Function-6.swf"));
         EXPECT_EQ(b.Row(1).cells[3], "");
-        EXPECT_EQ(ReadAll(bad), ReadAll(sqztest::CorpusDir() + "swfdec-blend-mode-0-8.swf"));
-        EXPECT_EQ(b.Row(3).cells[6], "Bad Flash File");
+        EXPECT_EQ(ReadAll(bad), text);
+        EXPECT_EQ(b.Row(4).cells[6], "Bad Flash File");
         EXPECT_FALSE(PathExists(b.Output("middle")));
         EXPECT_FALSE(PathExists(b.Output("bad")));
     }
 
-    // 1,000 bytes to 630 saves 37%; to 1,100 bytes (as the output's size reads) it costs 10%.
+    // Below version 6 a movie whose scripts or text would play differently once raised to version 6 is kept as it
+    // is, without a box: its row says why, and the selection pane, widened, counts such movies after the batch
+    // until the selection changes. A movie with nothing that depends on its version is raised.
+    struct Kept {
+        const char* name;
+        Bytes movie;
+        const char* comment;  // null: raised
+    };
+    const Kept kept[] = {
+        {"scripts.swf", ReadAll(sqztest::CorpusDir() + "swfdec-swf4opcode.swf"), "版本 4 保留：含脚本"},
+        {"label.swf", ScriptFreeFiveWith(sqztest::Tag(43, {0xD3, 0xB0, 0xC6, 0xAC, 0})),  // "影片" in GBK
+         "版本 5 保留：含非 ASCII 文字"},
+        {"unended.swf", ScriptFreeFiveWith(sqztest::Tag(43, {'c', 'l', 'i', 'p'})), "版本 5 保留：标签无法读完"},
+        {"ascii.swf", ScriptFreeFiveWith(sqztest::Tag(43, {'c', 'l', 'i', 'p', 0})), nullptr},
+    };
+    for (UINT command : {ID_ACTION_TEST, ID_ACTION_OPTIMIZE}) {
+        SCOPED_TRACE(command == ID_ACTION_TEST ? "Test" : "Optimize");
+        Batch k;
+        std::vector<std::string> paths;
+        for (const Kept& c : kept) paths.push_back(k.AddBytes(c.movie, c.name));
+        k.p.Select({0, 1, 2, 3});
+        const std::string selection = k.p.StatusText(0);
+        EXPECT_TRUE(k.Run(command).empty());
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const sqztest::ListRow row = k.Row(static_cast<int>(i));
+            if (!kept[i].comment) {
+                if (command == ID_ACTION_OPTIMIZE) {
+                    ExpectOptimized(paths[i], kept[i].movie, row);
+                } else {
+                    EXPECT_EQ(row.cells[6], Ansi("已测试"));
+                }
+                continue;
+            }
+            EXPECT_EQ(ReadAll(paths[i]), kept[i].movie) << kept[i].name;
+            EXPECT_EQ(row.cells[3] + row.cells[4], "") << kept[i].name;
+            EXPECT_EQ(row.cells[5], std::to_string(kept[i].movie[3])) << kept[i].name;
+            EXPECT_EQ(row.cells[6], Ansi(kept[i].comment));
+            EXPECT_EQ(row.image, 0) << kept[i].name;
+        }
+        const HWND bar = k.p.frame().m_wndStatusBar.m_hWnd;
+        EXPECT_EQ(k.p.StatusText(0), selection + Ansi("；3 个低于版本 6 的影片保持原样（见注释列）"));
+        EXPECT_TRUE(FitsInPane(bar, 0, k.p.StatusText(0))) << "the whole text is in sight";
+        k.p.Select({1});
+        EXPECT_EQ(k.p.StatusText(0).find(Ansi("保持原样")), std::string::npos);
+        std::vector<int> edges;
+        k.p.frame().m_wndStatusBar.GetParts(&edges);
+        RECT r;
+        ::GetWindowRect(bar, &r);
+        EXPECT_EQ(edges.at(0), 3 * (r.right - r.left) / 10) << "the left pane has its own width again";
+    }
+
+    // 1,000 bytes to 630 saves 37%; bytes that do not compress grow by zlib's framing: to 1,011 bytes costs 1%.
     Batch r;
     r.AddBytes(ThousandByteMovie(630), "thousand.swf");
-    r.AddBytes(ThousandByteMovie(700), "grows.swf");
-    sqztest::BentFiles bent;
-    bent.SetSize(r.Output("grows"), 1100);
+    r.AddBytes(ThousandByteMovie(1011), "grows.swf");
     EXPECT_EQ(r.Run(ID_TOOL_TEST, IDYES).size(), 1u);
     EXPECT_EQ(r.Row(0).cells[3], "630");
     EXPECT_EQ(r.Row(0).cells[4], "37%");
-    EXPECT_EQ(r.Row(1).cells[3], "1,100");
-    EXPECT_EQ(r.Row(1).cells[4], "-10%");
+    EXPECT_EQ(r.Row(1).cells[3], "1,011");
+    EXPECT_EQ(r.Row(1).cells[4], "-1%");
 }
 
 TEST(Batches, TwoMoviesOfOneNameInTwoFoldersEachGetTheirOwnSizes) {
     Batch b;
     sqztest::ScratchDir other;
     b.Add("swfdec-offspring.swf", "clip.swf");
-    b.Add("swfdec-place-object-remove-5.swf", "clip.swf", other.path());
+    b.Add("swfdec-morph-gradient-4.swf", "clip.swf", other.path());
     ASSERT_EQ(b.p.list().GetItemCount(), 2);
     std::vector<std::string> expected;
-    for (const char* name : {"swfdec-offspring.swf", "swfdec-place-object-remove-5.swf"}) {
+    for (const char* name : {"swfdec-offspring.swf", "swfdec-morph-gradient-4.swf"}) {
         ASSERT_NE(CompressSwf(sqztest::CorpusDir() + name, b.movies / "alone"), 0);
         expected.push_back(FormatThousands(static_cast<int32_t>(ReadAll(b.movies / "alone").size())));
     }
@@ -298,18 +380,13 @@ TEST(Batches, AProjectorAndAMissingMovieFailWithTheirBox) {
 // before the movie is replaced.
 TEST(Batches, TheWindowAnswersWhileALargeMovieIsWorkedOn) {
     Batch b(1);
-    // 550 x 400 pixels, 12 frames a second, 34 frames, then 16 MB of bytes that take zlib a while.
-    Bytes body = sqztest::FrameHeader(15, 0, 550 * 20, 0, 400 * 20, 12 << 8, 34);
-    unsigned seed = 7;
-    for (size_t i = body.size(); i < 16 * 1024 * 1024; ++i)
-        body.push_back(static_cast<unsigned char>(((seed = seed * 1103515245u + 12345u) >> 16) & 15));
-    const Bytes movie = sqztest::MakeMovie("FWS", 7, static_cast<uint32_t>(body.size() + 8), body);
+    const Bytes movie = LargeMovie();
     const std::string path = b.AddBytes(movie, "large.swf");
-    const std::string output = b.Output("large");
     const HWND frame = b.p.frame().m_hWnd;
     std::string seen;  // the movie's signature when the window answered
     std::thread asker([&] {
-        for (int i = 0; i < 2000 && ::GetFileAttributesA(output.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(5);
+        // The compressed movie is being written beside it.
+        for (int i = 0; i < 2000 && WorkFiles(b.movies.path()).empty(); ++i) ::Sleep(5);
         DWORD_PTR answer = 0;
         if (!::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) return;
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -338,8 +415,8 @@ TEST(Batches, ProgressEscapeAndWhatWaitsForTheEnd) {
         Batch b(1);
         std::string first = b.Add("swfdec-offspring.swf", "first.swf");
         std::string missing = b.Add("shumway-morph2.swf", "gone.swf");
-        std::string third = b.Add("swfdec-swf4opcode.swf", "third.swf");
-        std::string fourth = b.Add("swfdec-waitforframe2-4.swf", "fourth.swf");
+        std::string third = b.Add("swfdec-morph-gradient-4.swf", "third.swf");
+        std::string fourth = b.Add("swfdec-clip-change-backward-5.swf", "fourth.swf");
         std::string extra = b.movies / "extra.swf";
         sqztest::CopyMovie("swfdec-offspring.swf", extra);
         ::DeleteFileA(missing.c_str());
@@ -376,10 +453,122 @@ TEST(Batches, ProgressEscapeAndWhatWaitsForTheEnd) {
         EXPECT_EQ(IsCompressedSwf(first), optimize);
         ExpectUntouched(rows[1], "6");
         ExpectUntouched(rows[2], "4");
-        ExpectUntouched(rows[3], "4");
-        EXPECT_EQ(ReadAll(third), ReadAll(sqztest::CorpusDir() + "swfdec-swf4opcode.swf"));
-        EXPECT_EQ(ReadAll(fourth), ReadAll(sqztest::CorpusDir() + "swfdec-waitforframe2-4.swf"));
+        ExpectUntouched(rows[3], "5");
+        EXPECT_EQ(ReadAll(third), ReadAll(sqztest::CorpusDir() + "swfdec-morph-gradient-4.swf"));
+        EXPECT_EQ(ReadAll(fourth), ReadAll(sqztest::CorpusDir() + "swfdec-clip-change-backward-5.swf"));
         EXPECT_FALSE(PathExists(b.Output("third")));
+        EXPECT_EQ(WorkFiles(b.movies.path()), std::vector<std::string>{});
+    }
+}
+
+// A movie handed over while the question before a batch of the whole list is open gets its row when the question is
+// answered, whatever the answer; it is not one of the batch's rows.
+TEST(Batches, AMovieHandedOverDuringTheQuestionIsAddedWhateverTheAnswer) {
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDNO ? "no" : "yes");
+        Batch b;
+        const std::string first = b.Add("swfdec-offspring.swf", "first.swf");
+        b.Add("shumway-morph2.swf", "second.swf");
+        const std::string handed = b.movies / "handed.swf";
+        sqztest::CopyMovie("swfdec-blend-mode-erase-7.swf", handed);
+        size_t rowsUnderBox = 0;
+        std::vector<SeenBox> asked =
+            sqztest::AnswerBoxes([&] { b.p.frame().SendMessage(WM_COMMAND, ID_TOOL_OPTIMIZE); },
+                                 [&](HWND box, size_t) {
+                                     sqztest::WriteHandoffValue(handed + " ");
+                                     b.p.frame().SendMessage(WM_TAKE_HANDOFF, 0, 0);
+                                     rowsUnderBox = b.p.Rows().size();
+                                     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                                 });
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].texts, (std::vector<std::string>{Ansi("你要优化所有的文件吗？")}));
+        EXPECT_EQ(rowsUnderBox, 2u) << "the list stays as it is while the question is open";
+        ASSERT_EQ(b.p.Rows().size(), 3u);
+        EXPECT_EQ(b.Row(2).cells[1] + b.Row(2).cells[0], sqz::MbsLower(handed));
+        ExpectUntouched(b.Row(2), "7");
+        EXPECT_EQ(b.Row(0).cells[6], Ansi(answer == IDYES ? "已优化" : "就绪"));
+        EXPECT_EQ(IsCompressedSwf(first), answer == IDYES);
+        EXPECT_EQ(sqztest::ReadHandoffValue(), "");
+        EXPECT_EQ(b.p.StatusText(2), Ansi("共计 3 个文件"));
+    }
+}
+
+// Windows shuts down or the user logs off: WM_QUERYENDSESSION stops a batch after the movie in hand, WM_ENDSESSION
+// that comes within a movie cancels it. Every movie is whole or optimized, no work file is left beside them, the temp
+// folder is emptied as on close, and the movies handed over for the batch's end go back to the handoff value, after
+// what it holds now, for the next start. Outside a batch the end of the session empties the temp folder too.
+TEST(Batches, TheEndOfTheSessionLeavesWholeMoviesAndGivesBackWhatWasHandedOver) {
+    // The two messages, as Windows sends them at a log-off, after a movie is handed over and a later copy's handoff
+    // is left in the value.
+    auto endSession = [](HWND frame, const std::string& handed) {
+        sqztest::WriteHandoffValue(handed + " ");
+        ::SendMessageA(frame, WM_TAKE_HANDOFF, 0, 0);
+        sqztest::WriteHandoffValue("c:\\later.swf ");
+        EXPECT_TRUE(::SendMessageA(frame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) << "the session may end";
+        ::SendMessageA(frame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    };
+    for (UINT command : {ID_ACTION_TEST, ID_ACTION_OPTIMIZE}) {
+        SCOPED_TRACE(command == ID_ACTION_TEST ? "between movies, Test" : "between movies, Optimize");
+        Batch b(1);
+        const std::string first = b.Add("swfdec-offspring.swf", "first.swf");
+        const std::string missing = b.Add("shumway-morph2.swf", "gone.swf");
+        const std::string third = b.Add("swfdec-blend-mode-erase-7.swf", "third.swf");
+        const std::string handed = b.movies / "handed.swf";
+        sqztest::CopyMovie("swfdec-offspring.swf", handed);
+        ::DeleteFileA(missing.c_str());
+        b.p.Select({0, 1, 2});
+        // Under the failure box of the second movie.
+        std::vector<SeenBox> boxes = sqztest::AnswerBoxes([&] { b.p.frame().SendMessage(WM_COMMAND, command); },
+                                                          [&](HWND box, size_t) {
+                                                              endSession(b.p.frame().m_hWnd, handed);
+                                                              ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+                                                          });
+        EXPECT_EQ(BoxTexts(boxes), (std::vector<std::string>{Failed(missing)}));
+        EXPECT_EQ(sqztest::ReadHandoffValue(), "c:\\later.swf " + sqz::MbsLower(handed) + " ");
+        EXPECT_EQ(b.p.Rows().size(), 3u) << "what was handed over waits for the next start";
+        EXPECT_EQ(b.Row(0).cells[6], Ansi(command == ID_ACTION_TEST ? "已测试" : "已优化"));
+        ExpectUntouched(b.Row(2), "7");
+        EXPECT_EQ(ReadAll(third), ReadAll(sqztest::CorpusDir() + "swfdec-blend-mode-erase-7.swf"));
+        EXPECT_EQ(sqztest::FolderNames(b.p.folder() + "temp\\"), std::vector<std::string>{});
+        EXPECT_EQ(WorkFiles(b.movies.path()), std::vector<std::string>{});
+        sqz::CancelWork(false);
+    }
+    {
+        SCOPED_TRACE("within a large movie");
+        Batch b;
+        const Bytes movie = LargeMovie();
+        const std::string large = b.AddBytes(movie, "large.swf");
+        const std::string after = b.Add("swfdec-offspring.swf", "after.swf");
+        const std::string handed = b.movies / "handed.swf";
+        const HWND frame = b.p.frame().m_hWnd;
+        bool sent = false;
+        std::thread windows([&] {
+            for (int i = 0; i < 2000 && WorkFiles(b.movies.path()).empty(); ++i) ::Sleep(5);
+            endSession(frame, handed);
+            sent = true;
+        });
+        b.p.Select({0, 1});
+        EXPECT_TRUE(b.Run(ID_ACTION_OPTIMIZE).empty()) << "a cancelled movie shows no box";
+        windows.join();
+        ASSERT_TRUE(sent);
+        EXPECT_EQ(ReadAll(large), movie) << "cancelled, the movie is as it was";
+        ExpectUntouched(b.Row(0), "7");
+        ExpectUntouched(b.Row(1), "6");
+        EXPECT_EQ(ReadAll(after), ReadAll(sqztest::CorpusDir() + "swfdec-offspring.swf"));
+        EXPECT_EQ(b.movies.Names(), (std::vector<std::string>{"after.swf", "large.swf"}));
+        EXPECT_EQ(sqztest::ReadHandoffValue(), "c:\\later.swf " + sqz::MbsLower(handed) + " ");
+        sqz::CancelWork(false);
+    }
+    {
+        SCOPED_TRACE("outside a batch");
+        Batch b;
+        b.Add("swfdec-offspring.swf", "tested.swf");
+        EXPECT_EQ(b.Run(ID_TOOL_TEST, IDYES).size(), 1u);
+        ASSERT_TRUE(PathExists(b.Output("tested")));
+        EXPECT_TRUE(b.p.frame().SendMessage(WM_QUERYENDSESSION, 0, 0));
+        b.p.frame().SendMessage(WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(sqztest::FolderNames(b.p.folder() + "temp\\"), std::vector<std::string>{});
+        EXPECT_EQ(sqztest::ReadHandoffValue(), "") << "nothing was held";
     }
 }
 

@@ -281,6 +281,19 @@ TEST(Handoff, ALaterCopyBringsTheRunningOneToTheFrontHandsOverAndEnds) {
         EXPECT_EQ(copy.sizes.back(), static_cast<UINT>(SIZE_RESTORED));
         EXPECT_FALSE(::IsIconic(copy.m_hWnd));
         EXPECT_EQ(::GetForegroundWindow(), copy.m_hWnd);
+
+        // The running copy shows a box (its question before a batch), which keeps its window disabled: the box comes
+        // to the front, so that the keyboard reaches it.
+        HWND box = ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"STATIC", L"box", WS_POPUP | WS_CAPTION | WS_VISIBLE, 60, 60,
+                                     200, 100, copy.m_hWnd, nullptr, nullptr, nullptr);
+        ASSERT_NE(box, nullptr);
+        ::EnableWindow(copy.m_hWnd, FALSE);
+        ::SetForegroundWindow(copy.m_hWnd);
+        ProgramFixture second;
+        EXPECT_FALSE(second.Start());
+        EXPECT_EQ(copy.handoffs, 2);
+        EXPECT_EQ(::GetForegroundWindow(), box);
+        ::DestroyWindow(box);
         copy.DestroyWindow();
     }
     {

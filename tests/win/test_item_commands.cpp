@@ -278,8 +278,12 @@ TEST(ItemCommands, PropertiesOfTheMarkedRow) {
     Items t;
     sqztest::WriteAll(t.movies / "five.swf", SizedMovie(5, 1024));
     sqztest::WriteAll(t.movies / "seven.swf", SizedMovie(7, 1000));
-    t.p.AddFiles({t.movies / "five.swf", t.movies / "seven.swf"});
-    t.Add("swfdec-blend-mode-0-8.swf", "bad.swf");
+    // Versions past 7 are movies too, named by their number.
+    sqztest::WriteAll(t.movies / "nine.swf", SizedMovie(9, 3000));
+    sqztest::WriteAll(t.movies / "later.swf", SizedMovie(21, 1000));
+    sqztest::WriteAll(t.movies / "bad.swf", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'm', 'o', 'v', 'i', 'e', '\n'});
+    t.p.AddFiles({t.movies / "five.swf", t.movies / "seven.swf", t.movies / "bad.swf", t.movies / "nine.swf",
+                  t.movies / "later.swf"});
     // 9 March 2004, 08:05:03 local time.
     std::tm local = {};
     local.tm_year = 104;
@@ -317,6 +321,14 @@ TEST(ItemCommands, PropertiesOfTheMarkedRow) {
     ASSERT_EQ(shown.size(), 7u);
     EXPECT_EQ(shown[1], "Flash 5");
     EXPECT_EQ(shown[2], "2 K");
+    for (const auto& [row, version] : {std::pair<int, const char*>{3, "Flash 9"}, {4, "Flash 21"}}) {
+        shown.clear();
+        t.Mark({row}, row);
+        properties(&shown);
+        ASSERT_EQ(shown.size(), 7u) << version;
+        EXPECT_EQ(shown[1], version);
+        EXPECT_EQ(shown[3], "550 X 400");
+    }
 
     // A bad row: the message, no dialog.
     shown.clear();

@@ -86,7 +86,7 @@ public:
     // Selects exactly the rows `indexes` (through the list, so the view reports the selection).
     void Select(const std::vector<int>& indexes);
     // Rows of the files at `paths`, added the way Open adds them.
-    void AddFiles(const std::vector<std::string>& paths) { view().AddOpenedFiles(paths); }
+    void AddFiles(const std::vector<std::string>& paths) { view().AddFiles(paths, FileSource::kOpened); }
     // Sends WM_INITMENUPOPUP for `hMenu` to the frame and returns the items' states by position: 'o' enabled,
     // 'X' greyed, '-' a separator.
     std::string Greyed(HMENU hMenu);
