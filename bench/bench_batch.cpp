@@ -114,9 +114,10 @@ Row CompareOptimize(const char* operation, const char* baseline, double target, 
     row.files = copies * static_cast<int>(movies.size());
     row.megabytes = Megabytes(movies, copies);
     row.target = target;
-    CompareOnCopies(&row, ScratchFolder(), movies, baseMovies, copies,
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, request); },
-                    [&](const std::vector<std::string>& p) { OptimizeAll(p, baseRequest); });
+    CompareOnCopies(
+        &row, ScratchFolder(), movies, baseMovies, copies,
+        [&](const std::vector<std::string>& p) { OptimizeAll(p, request); },
+        [&](const std::vector<std::string>& p) { OptimizeAll(p, baseRequest); });
     return row;
 }
 

@@ -70,7 +70,6 @@ void KeepFreedMemory() {
 #endif
 }
 
-
 void CatchInterrupts() {
     signal(SIGINT, OnSignal);
     signal(SIGTERM, OnSignal);

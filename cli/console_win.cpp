@@ -94,7 +94,6 @@ std::string ToUtf8(const std::string& text) {
 // The Windows heap keeps freed blocks for reuse by itself.
 void KeepFreedMemory() {}
 
-
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 bool Interrupted() { return g_interrupted; }

@@ -276,7 +276,9 @@ std::string BatchJson(const std::string& path, const MovieBatchResult& r, const 
         .AddBool("verified", r.bVerified);
     if (o.command == Command::kOptimize && o.bBackup) j.Add("backup", ToUtf8(GetBackupPath(path)));
     if (!r.strSha256Before.empty())
-        j.Add("sha256Before", r.strSha256Before).Add("sha256After", r.strSha256After).Add("sha256Body", r.strSha256Body);
+        j.Add("sha256Before", r.strSha256Before)
+            .Add("sha256After", r.strSha256After)
+            .Add("sha256Body", r.strSha256Body);
     return j.Text() + "\n";
 }
 

@@ -34,8 +34,8 @@ std::string WorkName(const std::string& folder, unsigned attempt) {
     unsigned n = counter.fetch_add(1) + attempt;
     static const unsigned long process = ProcessNumber();
     char name[64];
-    std::snprintf(name, sizeof name, "%s%lu-%04llx%04x%s", kWorkPrefix, process, (seed >> 8) & 0xFFFFull,
-                  n & 0xFFFFu, kWorkSuffix);
+    std::snprintf(name, sizeof name, "%s%lu-%04llx%04x%s", kWorkPrefix, process, (seed >> 8) & 0xFFFFull, n & 0xFFFFu,
+                  kWorkSuffix);
     return folder + name;
 }
 
@@ -212,8 +212,9 @@ bool IsWorkFileName(const std::string& name, unsigned long* process) {
     const size_t dash = middle.find('-');
     if (dash == 0 || dash == std::string::npos || dash > 10 || middle.size() - dash - 1 != 8) return false;
     for (size_t i = 0; i < middle.size(); ++i)
-        if (i == dash ? middle[i] != '-' : !(i < dash ? std::isdigit(static_cast<unsigned char>(middle[i]))
-                                                      : std::isxdigit(static_cast<unsigned char>(middle[i]))))
+        if (i == dash ? middle[i] != '-'
+                      : !(i < dash ? std::isdigit(static_cast<unsigned char>(middle[i]))
+                                   : std::isxdigit(static_cast<unsigned char>(middle[i]))))
             return false;
     *process = std::strtoul(middle.substr(0, dash).c_str(), nullptr, 10);
     return true;

@@ -1,6 +1,6 @@
 // Long work of the engine on one movie (compressing, protecting, verifying or copying a large one) calls the busy hook
-// between its blocks, so that a program doing the work on its window's thread can let the window answer meanwhile. There is
-// no hook unless the program sets one; the command-line tool sets none.
+// between its blocks, so that a program doing the work on its window's thread can let the window answer meanwhile.
+// There is no hook unless the program sets one; the command-line tool sets none.
 #pragma once
 
 namespace sqz {

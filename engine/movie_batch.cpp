@@ -82,7 +82,8 @@ constexpr size_t kBlock = 256 * 1024;
 // fresh mapping of memory for every movie.
 struct Blocks {
     explicit Blocks(uint64_t bytes)
-        : size(static_cast<size_t>(std::min<uint64_t>(kBlock, bytes + 1))), a(new unsigned char[size]),
+        : size(static_cast<size_t>(std::min<uint64_t>(kBlock, bytes + 1))),
+          a(new unsigned char[size]),
           b(new unsigned char[size]) {}
     size_t size;
     std::unique_ptr<unsigned char[]> a, b;
@@ -252,12 +253,12 @@ private:
 // How the movie is compressed: what its output's header says and which body it holds.
 struct Plan {
     sqz::SwfMethod method = sqz::SwfMethod::kZlib;
-    unsigned char version = 0;    // the output's version byte
-    uint32_t lengthField = 0;     // the output's length field
-    uint64_t bodySize = 0;        // bytes of the body
-    bool bProtect = false;        // the Protect tag is inserted (at insertAt, the body cut at limit)
+    unsigned char version = 0;  // the output's version byte
+    uint32_t lengthField = 0;   // the output's length field
+    uint64_t bodySize = 0;      // bytes of the body
+    bool bProtect = false;      // the Protect tag is inserted (at insertAt, the body cut at limit)
     uint64_t insertAt = 0, limit = 0;
-    uint32_t nBefore = 0;         // the size the saving is measured against
+    uint32_t nBefore = 0;  // the size the saving is measured against
 };
 
 // A reader of the body the output must hold, from its start.
@@ -329,8 +330,8 @@ SwfResult Verify(const std::string& path, SwfCoding coding, SourceMovie& source,
         if (hashes) hashes->body.Update(a, n);
         if (n < blocks.size) {
             // Both end here, the written stream soundly and with the file.
-            if (want.Source().Read(a, 1) == 0 && got.Read(b, 1) == 0 && got.Finish() &&
-                got.BytesAfterStream() == 0 && got.Position() == plan.bodySize)
+            if (want.Source().Read(a, 1) == 0 && got.Read(b, 1) == 0 && got.Finish() && got.BytesAfterStream() == 0 &&
+                got.Position() == plan.bodySize)
                 return {};
             break;
         }
@@ -373,7 +374,8 @@ MovieFailure Backup(SourceMovie& source, const std::string& path, const std::fun
                     const bool& gone) {
     const std::string backup = GetBackupPath(path);
     AtomicFile copy;
-    if (!copy.Open(backup)) return MakeMovieFailure(MovieStep::kBackup, {SwfReason::kCannotWrite, copy.Error()}, backup);
+    if (!copy.Open(backup))
+        return MakeMovieFailure(MovieStep::kBackup, {SwfReason::kCannotWrite, copy.Error()}, backup);
     SwfResult r = source.CopyTo(*copy.File());
     if (r.Ok() && !copy.Close(true)) r = {SwfReason::kCannotWrite, copy.Error()};
     if (!r.Ok()) return MakeMovieFailure(MovieStep::kBackup, r, r.reason == SwfReason::kCannotRead ? path : backup);
@@ -471,7 +473,7 @@ sqz::SwfTagWalk WalkSource(SourceMovie& source, unsigned want, SwfResult* read) 
     sqz::SwfTagWalk walk;
     if (sqz::SkipSwfFrameHeader(*body)) walk = sqz::WalkSwfTags(*body, want);
     *read = body->Failure() == SwfReason::kCannotRead ? SwfResult{SwfReason::kCannotRead, sqz::LastSystemError()}
-                                                       : SwfResult();
+                                                      : SwfResult();
     return walk;
 }
 
@@ -690,9 +692,12 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
     }
     if (bad) return Skipped(SwfReason::kBadFlashFile, source);
     SwfResult fit;
-    if (!movie.IsMovie()) fit = {SwfReason::kNotUncompressed};
-    else if (!movie.IsWhole()) fit = {SwfReason::kTooShort};
-    else if (movie.Size() > kMaxLength) fit = {SwfReason::kTooLarge};
+    if (!movie.IsMovie())
+        fit = {SwfReason::kNotUncompressed};
+    else if (!movie.IsWhole())
+        fit = {SwfReason::kTooShort};
+    else if (movie.Size() > kMaxLength)
+        fit = {SwfReason::kTooLarge};
     if (!fit.Ok()) {
         r.outcome = MovieOutcome::kFailed;
         r.failure = MakeMovieFailure(MovieStep::kCompress, fit, source);
@@ -736,10 +741,10 @@ MovieBatchResult ProcessMovie(const std::string& source, const MovieBatchRequest
             return r;
         }
         if (want & sqz::kWalkVersionDependence) {
-            SwfReason kept = walk.bScripts         ? SwfReason::kKeptScripts
-                             : walk.bNonAsciiText  ? SwfReason::kKeptText
-                             : !walk.bWhole        ? SwfReason::kKeptUnreadable
-                                                   : SwfReason::kNone;
+            SwfReason kept = walk.bScripts        ? SwfReason::kKeptScripts
+                             : walk.bNonAsciiText ? SwfReason::kKeptText
+                             : !walk.bWhole       ? SwfReason::kKeptUnreadable
+                                                  : SwfReason::kNone;
             if (kept != SwfReason::kNone) return Skipped(kept, source, std::to_string(version));
         }
         plan = PlanStored(movie, request.bProtect != 0, walk.bProtected, MethodOf(request.bBest));

@@ -37,9 +37,8 @@ bool IdentityOf(HANDLE h, FileIdentity* identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info)) return false;
     identity->nSize = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    identity->nWriteTime =
-        static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                             info.ftLastWriteTime.dwLowDateTime);
+    identity->nWriteTime = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                info.ftLastWriteTime.dwLowDateTime);
     identity->nVolume = info.dwVolumeSerialNumber;
     identity->nFile = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
@@ -207,8 +206,9 @@ public:
     }
     bool Identify(const std::string& path, FileIdentity* identity) override {
         // Opened for its attributes only and shared every way, so that it never stands in anybody's way.
-        HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h =
+            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         bool ok = IdentityOf(h, identity);
         DWORD error = GetLastError();

@@ -43,8 +43,8 @@ struct SwfBodyReader::Lzma {
     }
 };
 
-SwfBodyReader::SwfBodyReader(ReadFile& file, const unsigned char header[kSwfHeaderSize], uint64_t begin,
-                             uint64_t end, SwfCoding coding)
+SwfBodyReader::SwfBodyReader(ReadFile& file, const unsigned char header[kSwfHeaderSize], uint64_t begin, uint64_t end,
+                             SwfCoding coding)
     : file_(file), pos_(begin), end_(std::max(begin, end)), coding_(coding) {
     if (coding_ == SwfCoding::kStored) {
         buffer_.reset(new unsigned char[kStoredBlock]);
@@ -84,8 +84,8 @@ SwfBodyReader::SwfBodyReader(ReadFile& file, const unsigned char header[kSwfHead
     lzma_->options = *static_cast<lzma_options_lzma*>(filters[0].options);
     std::free(filters[0].options);
     lzma_options_lzma& options = lzma_->options;
-    options.dict_size = static_cast<uint32_t>(
-        std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options.dict_size, size)));
+    options.dict_size =
+        static_cast<uint32_t>(std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options.dict_size, size)));
     // The stream may or may not end with an end marker after its size, as writers differ.
     options.ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
     lzma_set_ext_size(options, size);

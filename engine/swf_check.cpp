@@ -83,8 +83,8 @@ MovieCheck CheckMovie(const std::string& path) {
         find(MovieFinding::kBytesAfterStream,
              std::to_string(body.BytesAfterStream()) + " bytes after the end of the compressed stream");
     if (!walk.bEndTag)
-        find(MovieFinding::kNoEndTag, walk.bWhole ? "the tags end without an End tag"
-                                                  : "a tag runs past the end of the movie, with no End tag");
+        find(MovieFinding::kNoEndTag,
+             walk.bWhole ? "the tags end without an End tag" : "a tag runs past the end of the movie, with no End tag");
     else if (walk.nAfterEnd > 0)
         find(MovieFinding::kBytesAfterEndTag, std::to_string(walk.nAfterEnd) + " bytes after the End tag");
     return check;

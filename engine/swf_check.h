@@ -10,14 +10,14 @@
 
 // One thing found odd.
 enum class MovieFinding {
-    kNotAMovie,          // no movie signature, or version 0
-    kCompressedBelow6,   // a compressed movie below version 6, which players of its version cannot read
-    kLzmaBelow13,        // an LZMA movie below version 13, which players of its version cannot read
-    kBrokenStream,       // the compressed stream is truncated or corrupt (or needs more memory than a reader allows)
-    kLengthMismatch,     // the length field differs from the size the body gives
-    kBytesAfterStream,   // bytes after the end of the compressed stream
-    kNoEndTag,           // the tag stream has no End tag
-    kBytesAfterEndTag,   // bytes after the End tag
+    kNotAMovie,         // no movie signature, or version 0
+    kCompressedBelow6,  // a compressed movie below version 6, which players of its version cannot read
+    kLzmaBelow13,       // an LZMA movie below version 13, which players of its version cannot read
+    kBrokenStream,      // the compressed stream is truncated or corrupt (or needs more memory than a reader allows)
+    kLengthMismatch,    // the length field differs from the size the body gives
+    kBytesAfterStream,  // bytes after the end of the compressed stream
+    kNoEndTag,          // the tag stream has no End tag
+    kBytesAfterEndTag,  // bytes after the End tag
 };
 
 struct MovieCheck {

@@ -66,8 +66,8 @@ struct DeflateStream {
     }
 };
 
-SwfResult EncodeZlib(unsigned char version, uint32_t lengthField, uint64_t remaining, BodySource& body,
-                     WriteFile& out, uint64_t* written) {
+SwfResult EncodeZlib(unsigned char version, uint32_t lengthField, uint64_t remaining, BodySource& body, WriteFile& out,
+                     uint64_t* written) {
     DeflateStream deflater;
     if (deflateInit(&deflater.zs, Z_DEFAULT_COMPRESSION) != Z_OK) return {SwfReason::kNoMemory};
     deflater.live = true;
@@ -182,12 +182,11 @@ struct LzmaStream {
     }
 };
 
-SwfResult EncodeLzma(unsigned char version, uint32_t lengthField, uint64_t remaining, BodySource& body,
-                     WriteFile& out, uint64_t* written) {
+SwfResult EncodeLzma(unsigned char version, uint32_t lengthField, uint64_t remaining, BodySource& body, WriteFile& out,
+                     uint64_t* written) {
     lzma_options_lzma options;
     if (lzma_lzma_preset(&options, 9 | LZMA_PRESET_EXTREME)) return {SwfReason::kNoMemory};
-    options.dict_size = static_cast<uint32_t>(
-        std::min(kMaxLzmaDictionary, std::max(kMinLzmaDictionary, remaining)));
+    options.dict_size = static_cast<uint32_t>(std::min(kMaxLzmaDictionary, std::max(kMinLzmaDictionary, remaining)));
     unsigned char head[kLzmaSwfHeaderSize];
     Header(head, "ZWS", version, lengthField);
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};

@@ -63,10 +63,10 @@ struct SwfFileFacts {
 SwfResult ReadSwfInfoEx(const std::string& path, SwfFileInfo* info, SwfFileFacts* facts = nullptr);
 
 // The properties of one file as it stands, with nothing decoded: the header and frame header at the start of
-// the file (for a compressed movie, its first stored bytes read as if they were the frame header); or, when the file's own name ends in ".exe" (any letter case), of the movie
-// appended to it, with nFileSize then the projector's size on disk. nFileSize is otherwise the header's length
-// field and tCreated the file's creation time. All zeros in the cases ReadSwfInfo gives them. ReadSwfInfo is
-// this reading for every file that needs no decoding.
+// the file (for a compressed movie, its first stored bytes read as if they were the frame header); or, when the file's
+// own name ends in ".exe" (any letter case), of the movie appended to it, with nFileSize then the projector's size on
+// disk. nFileSize is otherwise the header's length field and tCreated the file's creation time. All zeros in the cases
+// ReadSwfInfo gives them. ReadSwfInfo is this reading for every file that needs no decoding.
 SwfFileInfo ReadSwfHeaderInfo(const std::string& path);
 
 // ReadSwfInfo without the creation time (tCreated 0), and in `*pbCompressedFile` whether the file itself starts

@@ -25,7 +25,7 @@ struct SwfTagWalk {
     bool bProtected = false;  // a Protect tag (code 24) before the End tag, outside sprites
     bool bScripts = false;
     bool bNonAsciiText = false;
-    bool bEndTag = false;     // the End tag that closes the movie was reached
+    bool bEndTag = false;  // the End tag that closes the movie was reached
     // The tags could be walked to their end: the End tag was reached, or the data ended right after a whole tag; every
     // tag looked into (and every sprite's own tags) was whole and well formed.
     bool bWhole = false;

@@ -729,10 +729,10 @@ TEST(Cli, CheckNamesWhatIsOdd) {
 
     // The odd sample movies, and the code of each one's first finding; no other sample has any.
     const std::map<std::string, std::string> odd = {
-        {"shumway-LoadService.swf", "noEndTag"}, {"shumway-esc.swf", "noEndTag"},
+        {"shumway-LoadService.swf", "noEndTag"},       {"shumway-esc.swf", "noEndTag"},
         {"shumway-fuzz-4935e4aed5e6.swf", "noEndTag"}, {"shumway-fuzz-731834416119.swf", "noEndTag"},
         {"shumway-fuzz-e152812e2cfc.swf", "noEndTag"}, {"shumway-gradientTransform.swf", "bytesAfterStream"},
-        {"shumway-invalid.swf", "notAMovie"}, {"shumway-melonRTMP.swf", "noEndTag"},
+        {"shumway-invalid.swf", "notAMovie"},          {"shumway-melonRTMP.swf", "noEndTag"},
     };
     Workspace corpus;
     CopyCorpus(corpus.in);
@@ -1027,8 +1027,8 @@ TEST(Cli, KilledAtEveryFileStepLosesNothing) {
         args.push_back(s.in);
         auto traced = [&](std::vector<std::string> how) {
             // LeakSanitizer cannot work under a tracer.
-            std::vector<std::string> argv = {"/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0", strace, "-f", "-qq", "-o",
-                                             s.logs / "trace.txt"};
+            std::vector<std::string> argv = {"/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0", strace, "-f", "-qq",
+                                             "-o",           s.logs / "trace.txt"};
             argv.insert(argv.end(), how.begin(), how.end());
             argv.push_back(Program());
             argv.insert(argv.end(), args.begin(), args.end());
@@ -1055,8 +1055,9 @@ TEST(Cli, KilledAtEveryFileStepLosesNothing) {
             for (int k = 1; k <= count; ++k) {
                 SCOPED_TRACE(call + " #" + std::to_string(k));
                 prepare();
-                ProgramOutcome killed = traced({"-e", "trace=" + call, "-e",
-                                                "inject=" + call + ":signal=KILL:when=" + std::to_string(before[call] + k)});
+                ProgramOutcome killed =
+                    traced({"-e", "trace=" + call, "-e",
+                            "inject=" + call + ":signal=KILL:when=" + std::to_string(before[call] + k)});
                 // A late call of the clean run (writing the totals, say) may not come again in the same number.
                 if (killed.code == 0) continue;
                 ++killPoints;

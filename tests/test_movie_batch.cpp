@@ -411,17 +411,43 @@ TEST(ProcessMovie, MoviesBelowSixKeepWhatTheyDo) {
     const Bytes gbk = {0xD3, 0xB0, 0xC6, 0xAC}, ascii = {'c', 'l', 'i', 'p'};  // "影片" in GBK
     // The tags that carry a string the player decodes by the version, built around it.
     const std::vector<std::pair<const char*, std::function<Bytes(const Bytes&)>>> places = {
-        {"text field variable", [&](const Bytes& t) { return Tag(37, Cat(Bytes{1, 0, 0, 0x00, 0x00}, str(t))); }},
+        {"text field variable",
+         [&](const Bytes& t) {
+             return Tag(37, Cat(Bytes{1, 0, 0, 0x00, 0x00}, str(t)));
+         }},
         {"text field text",
-         [&](const Bytes& t) { return Tag(37, Cat(Cat(Bytes{1, 0, 0, 0x80, 0x00}, str(ascii)), str(t))); }},
+         [&](const Bytes& t) {
+             return Tag(37, Cat(Cat(Bytes{1, 0, 0, 0x80, 0x00}, str(ascii)), str(t)));
+         }},
         {"frame label", [&](const Bytes& t) { return Tag(43, str(t)); }},
-        {"instance name", [&](const Bytes& t) { return Tag(26, Cat(Bytes{0x22, 1, 0, 1, 0}, str(t))); }},
-        {"export name", [&](const Bytes& t) { return Tag(56, Cat(Bytes{1, 0, 1, 0}, str(t))); }},
-        {"import name", [&](const Bytes& t) { return Tag(57, Cat(Cat(str(ascii), Bytes{1, 0, 1, 0}), str(t))); }},
-        {"import address", [&](const Bytes& t) { return Tag(57, Cat(str(t), Bytes{0, 0})); }},
-        {"font name", [&](const Bytes& t) { return Tag(48, Cat(Cat(Bytes{1, 0, 0, 0, uint8_t(t.size())}, t), {0, 0})); }},
-        {"font info name", [&](const Bytes& t) { return Tag(13, Cat(Cat(Bytes{1, 0, uint8_t(t.size())}, t), {0})); }},
-        {"label in a sprite", [&](const Bytes& t) { return Tag(39, Cat(Cat(Bytes{2, 0, 1, 0}, Tag(43, str(t))), Tag(0))); }},
+        {"instance name",
+         [&](const Bytes& t) {
+             return Tag(26, Cat(Bytes{0x22, 1, 0, 1, 0}, str(t)));
+         }},
+        {"export name",
+         [&](const Bytes& t) {
+             return Tag(56, Cat(Bytes{1, 0, 1, 0}, str(t)));
+         }},
+        {"import name",
+         [&](const Bytes& t) {
+             return Tag(57, Cat(Cat(str(ascii), Bytes{1, 0, 1, 0}), str(t)));
+         }},
+        {"import address",
+         [&](const Bytes& t) {
+             return Tag(57, Cat(str(t), Bytes{0, 0}));
+         }},
+        {"font name",
+         [&](const Bytes& t) {
+             return Tag(48, Cat(Cat(Bytes{1, 0, 0, 0, uint8_t(t.size())}, t), {0, 0}));
+         }},
+        {"font info name",
+         [&](const Bytes& t) {
+             return Tag(13, Cat(Cat(Bytes{1, 0, uint8_t(t.size())}, t), {0}));
+         }},
+        {"label in a sprite",
+         [&](const Bytes& t) {
+             return Tag(39, Cat(Cat(Bytes{2, 0, 1, 0}, Tag(43, str(t))), Tag(0)));
+         }},
     };
     for (const auto& [place, tag] : places) {
         SCOPED_TRACE(place);
@@ -485,7 +511,9 @@ TEST(ProcessMovie, NothingUnverifiedOrChangedIsPutInPlace) {
     const std::vector<Case> cases = {
         {"the compressed movie damaged", true,
          [&](Services& s, const std::string& movie, const std::string&) {
-             s.damageWrite = [&, movie](const std::string& p) { return isWork(p) && GetFolderPart(p) == GetFolderPart(movie); };
+             s.damageWrite = [&, movie](const std::string& p) {
+                 return isWork(p) && GetFolderPart(p) == GetFolderPart(movie);
+             };
          },
          MovieStep::kVerify, "does not read back as the movie it must be"},
         {"the backup damaged", true,

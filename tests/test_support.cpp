@@ -204,12 +204,18 @@ Bytes Deflate(const Bytes& data) {
 
 const std::map<std::string, std::string>& CorpusMoviesKeptBelowSix() {
     static const std::map<std::string, std::string> kept = {
-        {"swfdec-button-events-menu-5.swf", "scripts"}, {"swfdec-button-hittest-5.swf", "scripts"},
-        {"swfdec-duplicate-depth-5.swf", "scripts"},    {"swfdec-invalid-utf8-4.swf", "scripts"},
-        {"swfdec-mask-clip-mask-5.swf", "scripts"},     {"swfdec-place-object-char-5.swf", "scripts"},
-        {"swfdec-place-object-char-name-5.swf", "scripts"}, {"swfdec-place-object-remove-5.swf", "scripts"},
-        {"swfdec-place-object-remove-name-5.swf", "scripts"}, {"swfdec-replace-button-button-5.swf", "scripts"},
-        {"swfdec-replace-movie-movie-5.swf", "scripts"}, {"swfdec-swf4opcode.swf", "scripts"},
+        {"swfdec-button-events-menu-5.swf", "scripts"},
+        {"swfdec-button-hittest-5.swf", "scripts"},
+        {"swfdec-duplicate-depth-5.swf", "scripts"},
+        {"swfdec-invalid-utf8-4.swf", "scripts"},
+        {"swfdec-mask-clip-mask-5.swf", "scripts"},
+        {"swfdec-place-object-char-5.swf", "scripts"},
+        {"swfdec-place-object-char-name-5.swf", "scripts"},
+        {"swfdec-place-object-remove-5.swf", "scripts"},
+        {"swfdec-place-object-remove-name-5.swf", "scripts"},
+        {"swfdec-replace-button-button-5.swf", "scripts"},
+        {"swfdec-replace-movie-movie-5.swf", "scripts"},
+        {"swfdec-swf4opcode.swf", "scripts"},
         {"swfdec-waitforframe2-4.swf", "scripts"},
     };
     return kept;
