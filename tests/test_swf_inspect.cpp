@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "swf_check.h"
 #include "swf_container.h"
 #include "test_support.h"
 
@@ -362,4 +363,50 @@ TEST(SwfInfoText, BitStringsVerdictAndTexts) {
     }
     TimeZone zone("UTC0");
     EXPECT_EQ(SwfCreatedText({0, 0, 0, 0, 0, 0, 0xFFFFFFFFu}), "2/7/2106 6:28:15");  // beyond 2038
+}
+
+// What is odd about a movie's container, one crafted movie per finding and a sound one; of the sample movies only
+// those named here are odd, and the compressed ones below version 6.
+TEST(CheckMovie, NamesWhatIsOdd) {
+    ScratchDir dir;
+    const Bytes sound = kBody, unended = Slice(kBody, 0, kBody.size() - 2);
+    auto fws = [&](const Bytes& body, uint32_t extra = 0) {
+        return MakeMovie("FWS", 8, uint32_t(body.size() + 8 + extra), body);
+    };
+    Bytes cut = MakeMovie("CWS", 8, uint32_t(sound.size() + 8), Deflate(sound)), zws10 = LzmaMovie(fws(sound));
+    cut.resize(cut.size() - 4);
+    zws10[3] = 10;
+    const std::pair<const char*, Bytes> movies[] = {
+        {"", fws(sound)},
+        {"compressedBelow6", MakeMovie("CWS", 5, uint32_t(sound.size() + 8), Deflate(sound))},
+        {"lzmaBelow13", zws10},
+        {"lengthMismatch", fws(sound, 100)},
+        {"bytesAfterStream", Cat(MakeMovie("CWS", 8, uint32_t(sound.size() + 8), Deflate(sound)), {1, 2, 3})},
+        {"brokenStream", cut},
+        {"noEndTag", fws(unended)},
+        {"bytesAfterEndTag", fws(Cat(sound, {0, 0, 0}))},
+        {"notAMovie", {'t', 'e', 'x', 't'}},
+    };
+    auto first = [](const std::string& path) {
+        MovieCheck c = CheckMovie(path);
+        EXPECT_TRUE(c.read.Ok()) << path;
+        return c.findings.empty() ? std::string() : std::string(MovieFindingCode(c.findings[0].finding));
+    };
+    for (const auto& [code, bytes] : movies) {
+        WriteAll(dir / "m.swf", bytes);
+        EXPECT_EQ(first(dir / "m.swf"), code);
+    }
+    const std::map<std::string, std::string> odd = {
+        {"shumway-LoadService.swf", "noEndTag"}, {"shumway-esc.swf", "noEndTag"},
+        {"shumway-fuzz-4935e4aed5e6.swf", "noEndTag"}, {"shumway-fuzz-731834416119.swf", "noEndTag"},
+        {"shumway-fuzz-e152812e2cfc.swf", "noEndTag"}, {"shumway-gradientTransform.swf", "bytesAfterStream"},
+        {"shumway-invalid.swf", "notAMovie"}, {"shumway-melonRTMP.swf", "noEndTag"},
+    };
+    for (const OracleRow& row : LoadTable("oracle.tsv")) {
+        const std::string& name = row.at("name");
+        auto known = odd.find(name);
+        const bool below6 = row.at("signature") == "CWS" && Num(row, "version") < 6;
+        EXPECT_EQ(first(CorpusDir() + name), below6 ? "compressedBelow6" : known == odd.end() ? "" : known->second)
+            << name;
+    }
 }
