@@ -93,16 +93,13 @@ bool AtomicFile::Open(const std::string& destination) {
 }
 
 bool AtomicFile::OpenOver(const std::string& existing) {
-    Abort();
-    error_ = 0;
-    over_ = true;
-    existed_ = true;
     FileEntry entry;
     if (!Files().Find(existing, &entry) || entry.bFolder) {
+        Abort();
         error_ = LastSystemError();
         return false;
     }
-    return OpenWork(existing);
+    return OpenBeside(existing);
 }
 
 bool AtomicFile::OpenBeside(const std::string& existing) {

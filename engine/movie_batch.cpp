@@ -652,9 +652,11 @@ MovieFailure ReplaceMovie(const std::string& source, const std::string& output, 
     }
     if (!ok || !replacement.Close(true))
         return MakeMovieFailure(MovieStep::kReplace, {SwfReason::kCannotWrite, sqz::LastSystemError()}, source);
-    bool protectedAlready = WalkSource(movie, sqz::kWalkProtect, &r).bProtected;
+    // An output two bytes longer than the source holds the Protect tag, unless the source has one already.
+    const bool withTag = ReadLE32(header + 4) != movie.Size();
+    const bool protectedAlready = withTag && WalkSource(movie, sqz::kWalkProtect, &r).bProtected;
     if (!r.Ok()) return MakeMovieFailure(MovieStep::kVerify, r, source);
-    Plan plan = PlanStored(movie, ReadLE32(header + 4) != movie.Size(), protectedAlready, sqz::SwfMethod::kZlib);
+    Plan plan = PlanStored(movie, withTag, protectedAlready, sqz::SwfMethod::kZlib);
     plan.version = header[3];
     SwfCoding coding = SwfCoding::kZlib;
     SwfCodingOf(header, sizeof header, &coding);

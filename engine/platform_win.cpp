@@ -278,13 +278,10 @@ std::string FileKey(const std::string& path) {
     HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION info;
-        BOOL known = GetFileInformationByHandle(h, &info);
+        FileIdentity id;
+        bool known = IdentityOf(h, &id);
         CloseHandle(h);
-        if (known) {
-            uint64_t index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-            return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index);
-        }
+        if (known) return std::to_string(id.nVolume) + ":" + std::to_string(id.nFile);
     }
     wchar_t full[MAX_PATH * 2] = {};
     DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 2, full, nullptr);

@@ -397,16 +397,18 @@ TEST(CheckMovie, NamesWhatIsOdd) {
         EXPECT_EQ(first(dir / "m.swf"), code);
     }
     const std::map<std::string, std::string> odd = {
-        {"shumway-LoadService.swf", "noEndTag"}, {"shumway-esc.swf", "noEndTag"},
+        {"shumway-LoadService.swf", "noEndTag"},       {"shumway-esc.swf", "noEndTag"},
         {"shumway-fuzz-4935e4aed5e6.swf", "noEndTag"}, {"shumway-fuzz-731834416119.swf", "noEndTag"},
         {"shumway-fuzz-e152812e2cfc.swf", "noEndTag"}, {"shumway-gradientTransform.swf", "bytesAfterStream"},
-        {"shumway-invalid.swf", "notAMovie"}, {"shumway-melonRTMP.swf", "noEndTag"},
+        {"shumway-invalid.swf", "notAMovie"},          {"shumway-melonRTMP.swf", "noEndTag"},
     };
     for (const OracleRow& row : LoadTable("oracle.tsv")) {
         const std::string& name = row.at("name");
         auto known = odd.find(name);
         const bool below6 = row.at("signature") == "CWS" && Num(row, "version") < 6;
-        EXPECT_EQ(first(CorpusDir() + name), below6 ? "compressedBelow6" : known == odd.end() ? "" : known->second)
+        EXPECT_EQ(first(CorpusDir() + name), below6               ? "compressedBelow6"
+                                             : known == odd.end() ? ""
+                                                                  : known->second)
             << name;
     }
 }
