@@ -111,6 +111,15 @@ std::string Value(const std::string& what) {
     info.cbSize = sizeof info;
     ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
     if (what == "focus") return WindowClass(info.hwndFocus);
+    if (what == "focustext") {
+        // A control's own text (an edit box's) is asked of it; the system carries WM_GETTEXT between processes.
+        wchar_t text[1024] = {};
+        DWORD_PTR copied = 0;
+        if (info.hwndFocus)
+            ::SendMessageTimeoutW(info.hwndFocus, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                                  2000, &copied);
+        return Utf8(text);
+    }
     if (what == "active") return Utf8(WindowTextOf(info.hwndActive));
     if (what == "texts") {
         std::wstring texts;

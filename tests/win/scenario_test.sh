@@ -63,6 +63,10 @@ select_row() { click_at $(probe point row "$1") && probe wait 30 selected "$2"; 
 # Clicks the header of column `$1` and waits until the rows stand in the order `$2` (names joined by "|").
 sort_by() { click_at $(probe point header "$1") && probe wait 30 order "$2"; }
 
+# A step that fails inside a test's subshell names its command, so that a failure seen only in a log says where.
+set -E
+trap 'echo "step failed: $BASH_COMMAND" >&2' ERR
+
 passed=0 failed=0
 result() {  # name, status
     if [ "$2" -eq 0 ]; then
@@ -151,7 +155,10 @@ result "The K total after a sort is the selected row's" $?
     probe wait 30 menu 1
     xdotool key a
     probe wait 30 active "另存为"
+    # The dialog takes keys once its name box has the focus; Return only when the name has arrived whole.
+    probe wait 30 focus Edit
     xdotool type --delay 30 'C:\saved.swf'
+    probe wait 30 focustext 'C:\saved.swf'
     xdotool key Return
     wait_file "$prefix/drive_c/saved.swf" 30
     probe wait 30 active "$title"
